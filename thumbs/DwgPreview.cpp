@@ -1,0 +1,219 @@
+#include "DwgPreview.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QIODevice>
+
+#include <cstring>
+
+namespace {
+
+constexpr qint64 kAddressOffset = 13;
+constexpr qint64 kSentinelSize = 16;
+constexpr qint64 kDirEntrySize = 9;
+constexpr qint64 kHeaderAndPalette = 40 + 256 * 4;  // 1064
+constexpr qint64 kBmpFileHeader = 14;
+constexpr quint32 kPixelOffset = kBmpFileHeader + kHeaderAndPalette;  // 1078
+
+quint32 le32(const char* p) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
+}
+quint16 le16(const char* p) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  return quint16(u[0] | u[1] << 8);
+}
+void putLe32(char* p, quint32 v) {
+  for (int i = 0; i < 4; ++i) p[i] = char((v >> (8 * i)) & 0xff);
+}
+
+// Every read is checked against the device's size first: nothing in the file
+// is trusted, offsets and lengths included.
+class Reader {
+public:
+  explicit Reader(QIODevice& d) : dev_(d), size_(d.size()) {}
+  qint64 size() const { return size_; }
+  bool readAt(qint64 pos, char* dst, qint64 n) {
+    if (pos < 0 || n < 0 || pos > size_ || n > size_ - pos) return false;
+    if (!dev_.seek(pos)) return false;
+    return dev_.read(dst, n) == n;
+  }
+  bool readAt(qint64 pos, QByteArray& dst, qint64 n) {
+    if (pos < 0 || n < 0 || pos > size_ || n > size_ - pos) return false;
+    dst.resize(n);
+    return readAt(pos, dst.data(), n);
+  }
+
+private:
+  QIODevice& dev_;
+  qint64 size_;
+};
+
+struct DirEntry {
+  quint8 code;
+  qint32 start;
+  qint32 size;
+};
+
+// Walks the image directory in order and hands each entry to `visit`, which
+// returns false to stop. Stops silently at the first structural failure.
+template <class Visit>
+void walkImageDirectory(Reader& r, Visit&& visit) {
+  char version[6];
+  if (!r.readAt(0, version, sizeof version)) return;
+  char buf[kDirEntrySize];
+  if (!r.readAt(kAddressOffset, buf, 4)) return;
+  const qint32 address = qint32(le32(buf));
+  if (address < 0 || address >= r.size()) return;
+  // Sentinel (skipped, not compared), overall size (unused), entry count.
+  char head[kSentinelSize + 5];
+  if (!r.readAt(address, head, sizeof head)) return;
+  const qint8 count = qint8(head[kSentinelSize + 4]);
+  for (qint64 i = 0; i < count; ++i) {
+    if (!r.readAt(qint64(address) + 21 + kDirEntrySize * i, buf, kDirEntrySize)) return;
+    DirEntry e{quint8(buf[0]), qint32(le32(buf + 1)), qint32(le32(buf + 5))};
+    if (!visit(e)) return;
+  }
+}
+
+// The entry's bytes when they lie wholly inside the file.
+bool readEntryData(Reader& r, const DirEntry& e, QByteArray& out) {
+  if (e.start < 0 || e.start >= r.size()) return false;
+  if (e.size < 0 || e.size > kMaxDwgImageEntry) return false;
+  return r.readAt(e.start, out, e.size);
+}
+
+bool isSeekable(QIODevice& d) {
+  return d.isOpen() && d.isReadable() && !d.isSequential();
+}
+
+void openForReading(QFile& f) {
+  // No sharing modes here: a plain read-only open stands in for the
+  // exclusive one, and a held-open drawing reads like any other.
+  if (!f.open(QIODevice::ReadOnly))
+    throw DwgPreviewOpenError(QStringLiteral("无法打开文件 %1: %2")
+                                  .arg(f.fileName(), f.errorString())
+                                  .toStdString());
+}
+
+// A bitmap entry whose header says more than 8 bits per pixel has no palette,
+// so the fixed 1078-byte pixel offset would shift its pixels by 1 KB. Build
+// the file header from the entry's own header fields instead.
+QImage decodeTrueColourDib(const QByteArray& dib) {
+  if (dib.size() < 16) return {};
+  const quint32 headerSize = le32(dib.constData());
+  if (headerSize < 12 || headerSize > quint32(dib.size())) return {};
+  quint64 extra = 0;
+  if (headerSize >= 40) {
+    const quint16 bpp = le16(dib.constData() + 14);
+    const quint32 compression = le32(dib.constData() + 16);
+    const quint32 colours = headerSize >= 36 ? le32(dib.constData() + 32) : 0;
+    if (bpp <= 8) extra = quint64(colours ? colours : (1u << bpp)) * 4;
+    else extra = quint64(colours) * 4;
+    if (headerSize == 40 && (compression == 3 || compression == 6)) extra += compression == 3 ? 12 : 16;
+  }
+  const quint64 offset = kBmpFileHeader + headerSize + extra;
+  if (offset > quint64(kBmpFileHeader) + quint64(dib.size())) return {};
+  QByteArray file(kBmpFileHeader, '\0');
+  file[0] = 'B';
+  file[1] = 'M';
+  putLe32(file.data() + 2, quint32(dib.size() + kBmpFileHeader));
+  putLe32(file.data() + 10, quint32(offset));
+  file += dib;
+  QImage img;
+  img.loadFromData(file, "BMP");
+  return img;
+}
+
+}  // namespace
+
+bool ReadDwgPreview(QBuffer& output, QIODevice& file) {
+  if (!isSeekable(file)) return false;
+  Reader r(file);
+  bool written = false;
+  QByteArray data;
+  walkImageDirectory(r, [&](const DirEntry& e) {
+    if (e.code != kDwgImageBmp) return true;
+    if (e.size < kHeaderAndPalette || !readEntryData(r, e, data)) return false;
+    char* p = data.data();
+    // Palette entry 0 black, entry 225 white; the reserved bytes stay.
+    std::memset(p + 40, 0, 3);
+    std::memset(p + 40 + 225 * 4, 0xff, 3);
+    char header[kBmpFileHeader] = {'B', 'M'};
+    putLe32(header + 2, quint32(e.size) + kBmpFileHeader);
+    putLe32(header + 10, kPixelOffset);
+    if (!output.isOpen()) output.open(QIODevice::ReadWrite);
+    output.buffer().clear();
+    output.seek(0);
+    output.write(header, sizeof header);
+    output.write(data);
+    written = true;
+    return true;
+  });
+  return written;
+}
+
+bool ReadDwgPreview(QBuffer& output, const QString& path) {
+  QFile f(path);
+  openForReading(f);
+  return ReadDwgPreview(output, f);
+}
+
+std::optional<QByteArray> ReadDwgImageEntry(QIODevice& file, quint8 code) {
+  if (!isSeekable(file)) return std::nullopt;
+  Reader r(file);
+  std::optional<QByteArray> found;
+  QByteArray data;
+  walkImageDirectory(r, [&](const DirEntry& e) {
+    if (e.code != code) return true;
+    if (!readEntryData(r, e, data)) return false;
+    found = data;
+    return true;
+  });
+  return found;
+}
+
+bool LoadDwgPreviewBitmap(QImage& bitmap, QIODevice& file) {
+  bool undecodable = false;
+  QBuffer bmp;
+  if (ReadDwgPreview(bmp, file)) {
+    const QByteArray& b = bmp.data();
+    const quint16 bpp = le16(b.constData() + kBmpFileHeader + 14);
+    QImage img;
+    if (bpp > 8) {
+      if (auto dib = ReadDwgImageEntry(file, kDwgImageBmp)) img = decodeTrueColourDib(*dib);
+    } else {
+      img.loadFromData(b, "BMP");
+    }
+    if (!img.isNull()) {
+      bitmap = img;
+      return true;
+    }
+    undecodable = true;
+  }
+  if (auto png = ReadDwgImageEntry(file, kDwgImagePng)) {
+    QImage img;
+    if (img.loadFromData(*png, "PNG")) {
+      bitmap = img;
+      return true;
+    }
+    undecodable = true;
+  }
+  if (undecodable) throw DwgPreviewDecodeError("preview image cannot be decoded");
+  return false;
+}
+
+bool LoadDwgPreviewBitmap(QImage& bitmap, const QString& path) {
+  QFile f(path);
+  openForReading(f);
+  return LoadDwgPreviewBitmap(bitmap, f);
+}
+
+QImage LoadDwgPreviewImage(const QString& path) {
+  QImage img;
+  try {
+    if (LoadDwgPreviewBitmap(img, path)) return img;
+  } catch (const std::exception&) {
+  }
+  return {};
+}
