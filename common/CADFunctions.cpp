@@ -2,7 +2,10 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QUrl>
+#include <iterator>
 
 namespace {
 
@@ -104,4 +107,74 @@ void OpenWithShell(const QString& address)
         return;
     if (PathExtension(address).compare(QLatin1String(".htm"), Qt::CaseInsensitive) == 0 && chooser())
         chooser()(address);
+}
+
+namespace {
+
+struct SystemColour {
+    const char* name;
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+};
+
+// Index order of the classic system colour codes; each is shown with the
+// palette role that plays the same part here.
+const SystemColour kSystemColours[] = {
+    {"滚动条", QPalette::Active, QPalette::Button},
+    {"桌面", QPalette::Active, QPalette::Dark},
+    {"活动标题栏", QPalette::Active, QPalette::Highlight},
+    {"非活动标题栏", QPalette::Inactive, QPalette::Mid},
+    {"菜单", QPalette::Active, QPalette::Window},
+    {"窗口背景", QPalette::Active, QPalette::Base},
+    {"窗口边框", QPalette::Active, QPalette::Shadow},
+    {"菜单文本", QPalette::Active, QPalette::WindowText},
+    {"窗口文本", QPalette::Active, QPalette::Text},
+    {"标题栏文本", QPalette::Active, QPalette::HighlightedText},
+    {"活动边框", QPalette::Active, QPalette::Button},
+    {"非活动边框", QPalette::Inactive, QPalette::Button},
+    {"应用程序工作区", QPalette::Active, QPalette::Dark},
+    {"选定项目", QPalette::Active, QPalette::Highlight},
+    {"选定项目文本", QPalette::Active, QPalette::HighlightedText},
+    {"按钮表面", QPalette::Active, QPalette::Button},
+    {"按钮阴影", QPalette::Active, QPalette::Dark},
+    {"灰色文本", QPalette::Disabled, QPalette::Text},
+    {"按钮文本", QPalette::Active, QPalette::ButtonText},
+    {"非活动标题文本", QPalette::Inactive, QPalette::Text},
+    {"按钮高光", QPalette::Active, QPalette::Light},
+    {"三维深阴影", QPalette::Active, QPalette::Shadow},
+    {"三维亮色", QPalette::Active, QPalette::Midlight},
+    {"提示文本", QPalette::Active, QPalette::ToolTipText},
+    {"提示背景", QPalette::Active, QPalette::ToolTipBase},
+};
+
+} // namespace
+
+int SystemColorCount()
+{
+    return int(std::size(kSystemColours));
+}
+
+QString SystemColorName(int index)
+{
+    if (index < 0 || index >= SystemColorCount())
+        return {};
+    return QString::fromUtf8(kSystemColours[index].name);
+}
+
+QColor ColorRefToQColor(qint32 colorRef)
+{
+    if (colorRef < 0) {
+        const int index = int(quint32(colorRef) & 0xFF);
+        if (index >= SystemColorCount())
+            return QColor(Qt::black);
+        const SystemColour& s = kSystemColours[index];
+        return QGuiApplication::palette().color(s.group, s.role);
+    }
+    const quint32 v = quint32(colorRef);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+qint32 QColorToColorRef(const QColor& c)
+{
+    return qint32(quint32(c.red()) | (quint32(c.green()) << 8) | (quint32(c.blue()) << 16));
 }

@@ -20,6 +20,14 @@ QString DropTrailingSeparator(const QString& path);
 // anything else is black.
 QColor BackgroundColorOf(int index);
 
+// Colours as stored in the settings: 0x00BBGGRR, red in the low byte. Negative
+// values are system colours (0x80000000 | index) resolved through the palette.
+QColor ColorRefToQColor(qint32 colorRef);
+qint32 QColorToColorRef(const QColor& c);
+// The 25 system colour indices in order, with their Chinese names.
+int SystemColorCount();
+QString SystemColorName(int index);
+
 // Opens a document or web address with the program the desktop associates with
 // it. Blank addresses are ignored. When nothing is associated and the address is
 // an .htm page, the Open With chooser is offered (see SetOpenWithChooser).
