@@ -16,11 +16,13 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "OptionsHost.h"
+
 class TBitmapButton;
 class TFlatToolButton;
 class TDwgViewX;
 
-class TFrmCAD : public QWidget {
+class TFrmCAD : public QWidget, public OptionsHost {
     Q_OBJECT
 public:
     explicit TFrmCAD(QWidget* parent = nullptr);
@@ -128,6 +130,24 @@ public:
     void PM_OptionsClick();
     bool Destroyed() const { return destroyed_; }
 
+    // ---- Options dialog: the fields it shows and the changes it applies ----
+    bool OptLoadAllFile() const override { return LoadAllFile; }
+    bool OptShowHidden() const override { return ShowHidden; }
+    std::int32_t OptThumbW() const override { return ThumbW; }
+    std::int32_t OptThumbBorderColor() const override { return ThumbBorderColor; }
+    std::int32_t OptThumbBackColor() const override { return ThumbBackColor; }
+    std::int32_t OptThumbSpaceW() const override { return ThumbSpaceW; }
+    std::int32_t OptThumbSpaceH() const override { return ThumbSpaceH; }
+    std::uint8_t OptThumbBorderType() const override { return ThumbBorderType; }
+    std::int32_t OptBkColor() const override { return BkColor; }
+    void ApplyThumbSize(std::int32_t n) override;
+    void ApplyThumbBorderColor(std::int32_t colorRef) override;
+    void ApplyThumbBackColor(std::int32_t colorRef) override;
+    void ApplyThumbSpaceW(std::int32_t v) override;
+    void ApplyThumbSpaceH(std::int32_t v) override;
+    void ApplyThumbBorderType(std::uint8_t type) override;
+    void ApplyBkColor(std::int32_t index) override;
+
     // ---- Viewer --------------------------------------------------------------
     void OpenDrawing(const QString& path);
     void ReportOpenFailure(const QString& path, const QString& text);
@@ -143,6 +163,8 @@ public:
     // ==== Browser section (folder list, view modes, file commands) ===========
     // BEGIN browser
     void CreateBrowserControls();
+    void ApplyFileFilter(bool onlyDrawings) override;
+    void ApplyShowHidden(bool show) override;
     void ApplyListSettings();          // filter and hidden items from the settings fields
     QString FolderPathForSettings() const; // the combo's folder path; empty without one
     int BrowserView() const;

@@ -30,3 +30,13 @@ void TFrmCAD::RestoreStartFolder()
     if (!arg.isEmpty() && QFileInfo(arg).isFile())
         OpenDrawing(arg);
 }
+
+void TFrmCAD::ApplyFileFilter(bool onlyDrawings)
+{
+    LoadAllFile = !onlyDrawings;
+}
+
+void TFrmCAD::ApplyShowHidden(bool show)
+{
+    ShowHidden = show;
+}
