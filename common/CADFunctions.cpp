@@ -165,7 +165,7 @@ QColor ColorRefToQColor(qint32 colorRef)
 {
     if (colorRef < 0) {
         const int index = int(quint32(colorRef) & 0xFF);
-        if (index >= SystemColorCount())
+        if (index >= SystemColorCount() || !qGuiApp)
             return QColor(Qt::black);
         const SystemColour& s = kSystemColours[index];
         return QGuiApplication::palette().color(s.group, s.role);
