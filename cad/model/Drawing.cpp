@@ -15,7 +15,7 @@ void Box3::add(const Vec3& p) {
   max.z = std::max(max.z, p.z);
 }
 
-void Box3::add(const Box3& b) {
+void Box3::merge(const Box3& b) {
   if (!b.valid()) return;
   add(b.min);
   add(b.max);

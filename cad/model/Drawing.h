@@ -29,7 +29,7 @@ struct Box3 {
   Vec3 max{-1e300, -1e300, -1e300};
   bool valid() const { return min.x <= max.x && min.y <= max.y; }
   void add(const Vec3& p);
-  void add(const Box3& b);
+  void merge(const Box3& b);
 };
 
 // Colour index values.
@@ -497,14 +497,16 @@ class Drawing {
   bool indexed_ = false;
 };
 
-// Resolves the %%-codes of TEXT/ATTRIB strings: %%c -> U+2300 diameter, %%d ->
+// Resolves the %%-codes of TEXT/ATTRIB strings: %%c -> diameter sign (U+00D8, which
+// every text font has), %%d ->
 // degree, %%p -> plus-minus, %%% -> %, %%nnn -> character nnn; %%u / %%o
 // (underline / overline toggles) are dropped and reported through the flags.
 std::string decodeTextSpecials(std::string_view s, bool* hasUnderline = nullptr,
                                bool* hasOverline = nullptr);
 
-// Parses MTEXT formatting codes into paragraphs of runs.
-std::vector<MTextParagraph> parseMText(std::string_view raw);
+// Parses MTEXT formatting codes into paragraphs of runs. Relative heights
+// (\H2x;) are taken against baseHeight; with 0 they stay 0 (= entity height).
+std::vector<MTextParagraph> parseMText(std::string_view raw, double baseHeight = 0);
 
 // Uppercase ASCII copy, for case-insensitive names.
 std::string upperAscii(std::string_view s);
