@@ -16,6 +16,21 @@ int compareNames(const QString& a, const QString& b)
     const QChar* ea = pa + a.size();
     const QChar* eb = pb + b.size();
     while (pa < ea && pb < eb) {
+        const char16_t ua = pa->unicode();
+        const char16_t ub = pb->unicode();
+        if (ua < 128 && ub < 128) {
+            const bool da = ua >= '0' && ua <= '9';
+            const bool db = ub >= '0' && ub <= '9';
+            if (!(da && db)) {
+                const char16_t la = (ua >= 'A' && ua <= 'Z') ? ua + 32 : ua;
+                const char16_t lb = (ub >= 'A' && ub <= 'Z') ? ub + 32 : ub;
+                if (la != lb)
+                    return la < lb ? -1 : 1;
+                ++pa;
+                ++pb;
+                continue;
+            }
+        }
         if (pa->isDigit() && pb->isDigit()) {
             const QChar* sa = pa;
             const QChar* sb = pb;
@@ -151,6 +166,10 @@ bool FolderModel::lessThan(const TRzShellListData& a, const TRzShellListData& b)
     if (fa != fb)
         return fa; // folders first in either order
     int c = 0;
+    if (sortColumn_ == 1 || sortColumn_ == 3) {
+        a.ensureStat();
+        b.ensureStat();
+    }
     switch (sortColumn_) {
     case 1: c = a.size < b.size ? -1 : (a.size > b.size ? 1 : 0); break;
     case 2: c = compareNames(ItemFileType(a).comment, ItemFileType(b).comment); break;

@@ -23,17 +23,21 @@ public:
         SymLink = 8,
         Broken = 16, // a link whose target cannot be reached (dangling, loop)
         Volume = 32, // an entry of the namespace root
+        Unstated = 64, // size and time not read yet (see ensureStat)
     };
 
     ShellId id;
     QString path;        // full path with its exact bytes (see PathBytes.h); empty when none
     QString displayName; // the row's caption
-    qint64 size = -1;    // bytes; -1 when not shown (folders, virtual items)
-    qint64 mtimeMs = 0;  // modification time, ms since the epoch; 0 when unknown
-    std::uint8_t flags = 0;
+    // Size and time are read on first use: a listing needs only names and
+    // kinds, and most rows of a large folder are never shown.
+    mutable qint64 size = -1;   // bytes; -1 when not shown (folders, virtual items)
+    mutable qint64 mtimeMs = 0; // modification time, ms since the epoch; 0 when unknown
+    mutable std::uint8_t flags = 0;
     mutable int typeIndex = -1; // resolved file type, filled on first use
 
     bool has(Flag f) const { return (flags & f) != 0; }
+    void ensureStat() const;
 };
 
 // Services of an item; each accepts a null item and then answers false / "".

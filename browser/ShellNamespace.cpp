@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 namespace {
 
 const QByteArray kRootId = "root:";
@@ -41,12 +43,24 @@ void fillFromStat(TRzShellListData& d, const struct stat& st)
 }
 
 // Builds the item for one directory entry; false when it vanished meanwhile.
+// With a known type other than a link the entry is not stat'ed here: size and
+// time follow on first use (ensureStat).
 bool makeFileItem(int dirFd, const QByteArray& dirBytes, const QString& dirPath,
                   const char* name, unsigned char dtype, TRzShellListData& d)
 {
-    struct stat st {};
-    bool ok = fstatat(dirFd, name, &st, 0) == 0;
-    if (!ok || dtype == DT_LNK || dtype == DT_UNKNOWN) {
+    const size_t nameLen = strlen(name);
+    const QByteArrayView nameView(name, qsizetype(nameLen));
+    d.flags |= TRzShellListData::FileSystem;
+    if (name[0] == '.')
+        d.flags |= TRzShellListData::Hidden;
+    if (dtype == DT_REG || dtype == DT_DIR || dtype == DT_FIFO || dtype == DT_SOCK
+        || dtype == DT_CHR || dtype == DT_BLK) {
+        if (dtype == DT_DIR)
+            d.flags |= TRzShellListData::Folder;
+        d.flags |= TRzShellListData::Unstated;
+    } else {
+        struct stat st {};
+        const bool ok = fstatat(dirFd, name, &st, 0) == 0;
         struct stat lst {};
         if (fstatat(dirFd, name, &lst, AT_SYMLINK_NOFOLLOW) != 0)
             return false;
@@ -62,16 +76,24 @@ bool makeFileItem(int dirFd, const QByteArray& dirBytes, const QString& dirPath,
         } else if (!ok) {
             st = lst;
         }
+        fillFromStat(d, st);
     }
-    const QByteArray nameBytes(name);
-    d.flags |= TRzShellListData::FileSystem;
-    if (name[0] == '.')
-        d.flags |= TRzShellListData::Hidden;
-    fillFromStat(d, st);
-    const QByteArray sep = dirBytes.endsWith('/') ? QByteArray() : QByteArray("/");
-    d.id = kFilePrefix + dirBytes + sep + nameBytes;
-    d.path = dirPath + (sep.isEmpty() ? QString() : QStringLiteral("/")) + DecodePath(nameBytes);
-    d.displayName = DisplayNameOfBytes(nameBytes);
+    const bool root = dirBytes.size() == 1 && dirBytes[0] == '/';
+    QByteArray id;
+    id.reserve(kFilePrefix.size() + dirBytes.size() + 1 + qsizetype(nameLen));
+    id.append(kFilePrefix).append(dirBytes);
+    if (!root)
+        id.append('/');
+    id.append(nameView);
+    d.id = std::move(id);
+    if (nameView.isValidUtf8()) {
+        d.displayName = QString::fromUtf8(nameView);
+        d.path = root ? u'/' + d.displayName : dirPath + u'/' + d.displayName;
+    } else {
+        const QByteArray nameBytes(name, qsizetype(nameLen));
+        d.path = (root ? QStringLiteral("/") : dirPath + u'/') + DecodePath(nameBytes);
+        d.displayName = DisplayNameOfBytes(nameBytes);
+    }
     return true;
 }
 
@@ -356,6 +378,7 @@ std::vector<TRzShellListData> ListFolder(const ShellId& folder, const ListOption
     const int fd = dirfd(dir);
     const bool filtering = o.filter && o.filter->isActive();
     const QByteArray sep = dirBytes.endsWith('/') ? QByteArray() : QByteArray("/");
+    out.reserve(256);
     while (dirent* e = readdir(dir)) {
         const char* name = e->d_name;
         if (name[0] == '.') {
@@ -371,10 +394,17 @@ std::vector<TRzShellListData> ListFolder(const ShellId& folder, const ListOption
             if (o.known && o.known->contains(id))
                 continue;
         }
+        // A plain file that the filter rejects costs no more than its name.
+        const bool plainFile = e->d_type != DT_DIR && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN;
+        if (filtering && plainFile) {
+            const QByteArrayView nv(name);
+            if (!o.filter->matches(nv.isValidUtf8() ? QString::fromUtf8(nv) : DecodePath(QByteArray(name))))
+                continue;
+        }
         TRzShellListData d;
         if (!makeFileItem(fd, dirBytes, dirPath, name, e->d_type, d))
             continue;
-        if (filtering && !d.has(TRzShellListData::Folder)
+        if (filtering && !plainFile && !d.has(TRzShellListData::Folder)
             && !o.filter->matches(QStringView(d.path).mid(d.path.lastIndexOf(u'/') + 1)))
             continue;
         out.push_back(std::move(d));
@@ -425,6 +455,20 @@ bool ItemForPath(const QString& path, TRzShellListData& out)
 } // namespace shellns
 
 // ---- item services ----------------------------------------------------------
+
+void TRzShellListData::ensureStat() const
+{
+    if (!(flags & Unstated))
+        return;
+    flags &= ~Unstated;
+    struct stat st {};
+    if (stat(EncodePath(path).constData(), &st) != 0 && lstat(EncodePath(path).constData(), &st) != 0) {
+        size = 0; // vanished since the listing
+        return;
+    }
+    size = S_ISDIR(st.st_mode) ? -1 : st.st_size;
+    mtimeMs = mtimeMsOf(st);
+}
 
 bool ItemIsFolder(const TRzShellListData* d) { return d && d->has(TRzShellListData::Folder); }
 bool ItemIsFileSystem(const TRzShellListData* d) { return d && d->has(TRzShellListData::FileSystem); }
@@ -558,9 +602,9 @@ QString ItemDetailText(const TRzShellListData* d, int column)
     if (!d)
         return {};
     switch (column) {
-    case 1: return d->has(TRzShellListData::Folder) ? QString() : FormatSizeKb(d->size);
+    case 1: d->ensureStat(); return d->has(TRzShellListData::Folder) ? QString() : FormatSizeKb(d->size);
     case 2: return ItemFileType(*d).comment;
-    case 3: return d->has(TRzShellListData::Volume) ? QString() : FormatFileTime(d->mtimeMs);
+    case 3: d->ensureStat(); return d->has(TRzShellListData::Volume) ? QString() : FormatFileTime(d->mtimeMs);
     default: return {};
     }
 }

@@ -73,6 +73,7 @@ void TestFolderModel::rawByteNamesKeepTheirBytes()
     QCOMPARE(d->displayName, QStringLiteral("中文图.dwg"));
     QCOMPARE(EncodePath(ItemPath(d)), base + "/" + gbk);
     QCOMPARE(EncodePath(ItemFileName(d)), gbk);
+    d->ensureStat();
     QCOMPARE(d->size, 3);
     // Qt's own directory removal cannot reach this name.
     QCOMPARE(::unlink(EncodePath(ItemPath(d)).constData()), 0);
