@@ -155,7 +155,8 @@ void assembleDrawing(const DwgFile& f, const HeaderVars& hv, std::vector<RawEnti
                 pl->vertices.push_back(c.vertex);
             } else if (ins && c.ent) {
                 if (auto* a = c.ent->as<Attrib>())
-                    ins->attributes.push_back(*a);
+                    ins->attributes.push_back(std::move(*a));
+                c.ent.reset();
             }
         }
         if (pl) {
