@@ -37,10 +37,13 @@ TThumbGrid::Entry& TThumbGrid::at(int i) {
 }
 
 int TThumbGrid::AppendImage() {
-  for (Entry& e : entries_) e.selected = false;
+  // Appending selects the new entry alone; a rebuild appends thousands, so
+  // avoid a pass over all entries when one entry alone is known selected.
+  if (sole_ >= 0 && sole_ < ImageCount()) entries_[size_t(sole_)].selected = false;
+  else if (sole_ != -1) for (Entry& e : entries_) e.selected = false;
   entries_.push_back({});
   entries_.back().selected = true;
-  current_ = anchor_ = ImageCount() - 1;
+  current_ = anchor_ = sole_ = ImageCount() - 1;
   relayout();
   repaint_();
   return current_;
@@ -49,7 +52,7 @@ int TThumbGrid::AppendImage() {
 void TThumbGrid::Clear() {
   entries_.clear();
   entries_.shrink_to_fit();
-  current_ = anchor_ = -1;
+  current_ = anchor_ = sole_ = -1;
   relayout();
   repaint_();
 }
@@ -83,8 +86,8 @@ void TThumbGrid::SetBackground(const QColor& c) { background_ = c; repaint_(); }
 
 TThumbGrid::Metrics TThumbGrid::metrics() const {
   Metrics m;
-  m.tw = std::clamp(thumbW_, 1, kMaxThumbCell);
-  m.th = std::clamp(thumbH_, 1, kMaxThumbCell);
+  m.tw = std::clamp(thumbW_, kMinThumbCell, kMaxThumbCell);
+  m.th = std::clamp(thumbH_, kMinThumbCell, kMaxThumbCell);
   m.hb = std::clamp(horizBorder_, 0, kMaxThumbGap);
   m.vb = std::clamp(vertBorder_, 0, kMaxThumbGap);
   const qint64 cols = (qint64(viewport()->width()) - m.hb) / (m.hb + m.tw);
@@ -130,10 +133,11 @@ void TThumbGrid::EnsureVisible(int i) {
   const Metrics m = metrics();
   const qint64 x = cellX(m, i), y = cellY(m, i);
   const int w = viewport()->width(), h = viewport()->height();
+  // With the gap when it fits; a cell larger than the view shows its top/left.
   if (y - m.vb < ViewY()) SetViewY(int(clampInt(y - m.vb)));
-  else if (y + m.th + m.vb > qint64(ViewY()) + h) SetViewY(int(clampInt(y + m.th + m.vb - h)));
+  else if (y + m.th + m.vb > qint64(ViewY()) + h) SetViewY(int(clampInt(std::min(y + m.th + m.vb - h, y))));
   if (x - m.hb < ViewX()) SetViewX(int(clampInt(x - m.hb)));
-  else if (x + m.tw + m.hb > qint64(ViewX()) + w) SetViewX(int(clampInt(x + m.tw + m.hb - w)));
+  else if (x + m.tw + m.hb > qint64(ViewX()) + w) SetViewX(int(clampInt(std::min(x + m.tw + m.hb - w, x))));
 }
 
 int TThumbGrid::ViewX() const { return horizontalScrollBar()->value(); }
@@ -255,6 +259,7 @@ std::vector<int> TThumbGrid::SelectedIndexes() const {
 void TThumbGrid::SetSelected(int i, bool on) {
   if (at(i).selected == on) return;
   at(i).selected = on;
+  sole_ = -2;
   repaint_();
   emit selectionChanged();
 }
@@ -263,20 +268,21 @@ void TThumbGrid::SelectOnly(int i) {
   at(i);
   for (Entry& e : entries_) e.selected = false;
   entries_[size_t(i)].selected = true;
-  current_ = anchor_ = i;
+  current_ = anchor_ = sole_ = i;
   repaint_();
   emit selectionChanged();
 }
 
 void TThumbGrid::SelectAll() {
   for (Entry& e : entries_) e.selected = true;
+  sole_ = -2;
   repaint_();
   emit selectionChanged();
 }
 
 void TThumbGrid::DeselectNone() {
   for (Entry& e : entries_) e.selected = false;
-  current_ = anchor_ = -1;
+  current_ = anchor_ = sole_ = -1;
   repaint_();
   emit selectionChanged();
 }
@@ -289,6 +295,7 @@ void TThumbGrid::setCurrent(int i, Qt::KeyboardModifiers mods) {
   if (entries_.empty()) return;
   i = std::clamp(i, 0, ImageCount() - 1);
   current_ = i;
+  sole_ = -2;
   if (mods & Qt::ShiftModifier) {
     if (anchor_ < 0 || anchor_ >= ImageCount()) anchor_ = i;
     if (!(mods & Qt::ControlModifier))
@@ -298,7 +305,7 @@ void TThumbGrid::setCurrent(int i, Qt::KeyboardModifiers mods) {
   } else if (!(mods & Qt::ControlModifier)) {
     for (Entry& e : entries_) e.selected = false;
     entries_[size_t(i)].selected = true;
-    anchor_ = i;
+    anchor_ = sole_ = i;
   }
   EnsureVisible(i);
   repaint_();
@@ -313,6 +320,7 @@ void TThumbGrid::mousePressEvent(QMouseEvent* e) {
     if (mods & Qt::ControlModifier && !(mods & Qt::ShiftModifier)) {
       entries_[size_t(i)].selected = !entries_[size_t(i)].selected;
       current_ = anchor_ = i;
+      sole_ = -2;
       repaint_();
       emit selectionChanged();
     } else if (mods & Qt::ShiftModifier) {
@@ -323,6 +331,7 @@ void TThumbGrid::mousePressEvent(QMouseEvent* e) {
     }
   } else if (!(mods & (Qt::ControlModifier | Qt::ShiftModifier)) && !SelectedIndexes().empty()) {
     for (Entry& en : entries_) en.selected = false;
+    sole_ = -1;
     repaint_();
     emit selectionChanged();
   }

@@ -5,7 +5,7 @@
 // cell (frame, selection mark, texts) is drawn by the before-draw hook.
 //
 // Geometry values are kept as set (settings may hold anything) and limited
-// where they are used: cell width and height to 1..kMaxThumbCell, gaps to
+// where they are used: cell width and height to kMinThumbCell..kMaxThumbCell, gaps to
 // 0..kMaxThumbGap. Positions are computed in 64 bits; scroll offsets are ints,
 // so with millions of entries the far end of the grid is out of reach.
 
@@ -19,6 +19,7 @@
 
 class QPainter;
 
+constexpr int kMinThumbCell = 16;  // smaller cells would only multiply the cells a paint pass decorates
 constexpr int kMaxThumbCell = 4096;
 constexpr int kMaxThumbGap = 1024;
 
@@ -168,6 +169,7 @@ private:
   bool painting_ = false;
   int current_ = -1;
   int anchor_ = -1;
+  int sole_ = -1;  // the one selected entry; -1 none selected, -2 not known
   QString hint_;
   bool showHint_ = false;
   QImage surface_;
