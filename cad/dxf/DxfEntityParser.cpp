@@ -630,6 +630,8 @@ std::size_t EntityParser::readEntities(Tokenizer& tz, EntityList& out, EntityLis
       break;
     }
     readBody(tz);
+    // An entity cut short by a damaged tag is not trusted.
+    if (tz.error() != Tokenizer::Error::None) break;
     if (eq(type, "SEQEND")) continue;
     EntityPtr e = build(type);
     if (!e) {
