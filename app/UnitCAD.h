@@ -182,6 +182,17 @@ public:
     // ==== Frame section (skinned frame, window buttons) =======================
     // BEGIN frame
     void CreateFrameBehaviour();
+    void FormPaint(QPainter& canvas);      // the frame from FrmFace's skin
+    void FormResize();
+    // Resize-zone code (SkinFrame.h) for a screen position; the controls that
+    // are windows of their own (buttons, splitter) answer for themselves.
+    int FrameHitTest(const QPoint& globalPos) const;
+    void LabelTitleMouseDown(QMouseEvent* e);
+    void BtnSysMaxClick();
+    void BtnSysMinClick();
+    void BtnSysCloseClick();
+    void Image2Click();
+    class TFrameMouse* FrameMouse = nullptr; // cursors and drags of the frame
     // END frame
 
 protected:
