@@ -2,7 +2,7 @@
 // 10,000 and 100,000 files, half of them drawings.
 //   bench_folder_fill [scratch-folder]
 #include "FolderModel.h"
-#include "ShellListFiles.h"
+#include "RzShellList.h"
 #include "ShellNamespace.h"
 
 #include <QDir>

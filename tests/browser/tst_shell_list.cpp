@@ -3,8 +3,8 @@
 #include "BrowserTestUtil.h"
 #include "FolderModel.h"
 #include "PathBytes.h"
-#include "ShellComboFolder.h"
-#include "ShellListFiles.h"
+#include "RzShellCombo.h"
+#include "RzShellList.h"
 #include "ShellNamespace.h"
 
 #include <QClipboard>
@@ -22,7 +22,7 @@ namespace {
 
 void touch(const QString& path, const QByteArray& content = "x") { QVERIFY(makeRawFile(EncodePath(path), content)); }
 
-int rowNamed(const ShellListFiles& l, const QString& name)
+int rowNamed(const TRzShellList& l, const QString& name)
 {
     for (int r = 0; r < l.RowCount(); ++r)
         if (l.ItemDataOf(r)->displayName == name)
@@ -56,8 +56,8 @@ private slots:
 private:
     QTemporaryDir* home_ = nullptr;
     QTemporaryDir* dir_ = nullptr;
-    ShellListFiles* list_ = nullptr;
-    ShellComboFolder* combo_ = nullptr;
+    TRzShellList* list_ = nullptr;
+    TRzShellCombo* combo_ = nullptr;
 };
 
 void TestShellList::initTestCase()
@@ -72,8 +72,8 @@ void TestShellList::initTestCase()
 void TestShellList::init()
 {
     dir_ = new QTemporaryDir;
-    list_ = new ShellListFiles;
-    combo_ = new ShellComboFolder;
+    list_ = new TRzShellList;
+    combo_ = new TRzShellCombo;
     combo_->SetShellList(list_);
     list_->resize(400, 300);
     list_->show();
@@ -138,7 +138,7 @@ void TestShellList::upAtRootChangesNothing()
 {
     list_->SetFolderPath(QString()); // not parseable: the root
     QCOMPARE(list_->CurrentFolderId(), shellns::RootId());
-    QSignalSpy changed(list_, &ShellListFiles::OnFolderChanged);
+    QSignalSpy changed(list_, &TRzShellList::OnFolderChanged);
     list_->FolderUp(1);
     list_->ActiveView()->setFocus();
     QTest::keyClick(list_->ActiveView(), Qt::Key_Backspace);
@@ -150,7 +150,7 @@ void TestShellList::upAndComboFollowTheFolder()
 {
     const QString sub = dir_->filePath(QStringLiteral("sub"));
     QVERIFY(QDir().mkdir(sub));
-    QSignalSpy changed(list_, &ShellListFiles::OnFolderChanged);
+    QSignalSpy changed(list_, &TRzShellList::OnFolderChanged);
     list_->SetFolderPath(sub + QStringLiteral("/")); // trailing separator
     QCOMPARE(list_->CurrentFolderPath(), sub);
     QCOMPARE(combo_->SelectedFolderPath(), sub);
@@ -180,9 +180,9 @@ void TestShellList::enterOpensBySelection()
     touch(dir_->filePath(QStringLiteral("b.dwg")));
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("folder")));
     list_->SetFolderPath(dir_->path());
-    QSignalSpy open(list_, &ShellListFiles::OnDblClickOpen);
+    QSignalSpy open(list_, &TRzShellList::OnDblClickOpen);
     QString opened;
-    connect(list_, &ShellListFiles::OnDblClickOpen, this, [&](bool* handled) {
+    connect(list_, &TRzShellList::OnDblClickOpen, this, [&](bool* handled) {
         *handled = true;
         opened = ItemPath(list_->FirstSelectedData());
     });
@@ -203,7 +203,7 @@ void TestShellList::enterOpensBySelection()
     QCOMPARE(opened, dir_->filePath(QStringLiteral("folder")));
 
     // one folder: entered, no open request
-    QSignalSpy changed(list_, &ShellListFiles::OnFolderChanged);
+    QSignalSpy changed(list_, &TRzShellList::OnFolderChanged);
     list_->SelectRow(rowNamed(*list_, QStringLiteral("folder")));
     QTest::keyClick(list_->ActiveView(), Qt::Key_Return);
     QCOMPARE(changed.count(), 1);
@@ -403,7 +403,7 @@ void TestShellList::rightPressSelectsRowAndReports()
     touch(dir_->filePath(QStringLiteral("a.dwg")));
     touch(dir_->filePath(QStringLiteral("b.dwg")));
     list_->SetFolderPath(dir_->path());
-    QSignalSpy down(list_, &ShellListFiles::OnMouseDown);
+    QSignalSpy down(list_, &TRzShellList::OnMouseDown);
     const QPoint p = list_->RowRect(1).center();
     QWidget* vp = list_->ActiveView()->viewport();
     QTest::mousePress(vp, Qt::RightButton, {}, vp->mapFrom(list_, p));

@@ -7,15 +7,15 @@
 
 #include <QComboBox>
 
-class ShellListFiles;
+class TRzShellList;
 
-class ShellComboFolder : public QComboBox {
+class TRzShellCombo : public QComboBox {
     Q_OBJECT
 public:
-    explicit ShellComboFolder(QWidget* parent = nullptr);
+    explicit TRzShellCombo(QWidget* parent = nullptr);
 
-    void SetShellList(ShellListFiles* list);
-    ShellListFiles* ShellList() const { return list_; }
+    void SetShellList(TRzShellList* list);
+    TRzShellList* ShellList() const { return list_; }
 
     // The file-system path of the selected folder; "" when it has none.
     QString SelectedFolderPath() const;
@@ -26,6 +26,6 @@ private:
     void rebuild();
     void entryChosen(int index);
 
-    ShellListFiles* list_ = nullptr;
+    TRzShellList* list_ = nullptr;
     bool filling_ = false;
 };

@@ -1,7 +1,7 @@
-#include "ShellComboFolder.h"
+#include "RzShellCombo.h"
 
 #include "BrowserIcons.h"
-#include "ShellListFiles.h"
+#include "RzShellList.h"
 #include "ShellNamespace.h"
 
 #include <QStyledItemDelegate>
@@ -32,34 +32,34 @@ public:
 
 } // namespace
 
-ShellComboFolder::ShellComboFolder(QWidget* parent)
+TRzShellCombo::TRzShellCombo(QWidget* parent)
     : QComboBox(parent)
 {
     setEditable(false);
     setMaxVisibleItems(20);
     setItemDelegate(new IndentDelegate(this));
-    connect(this, &QComboBox::activated, this, &ShellComboFolder::entryChosen);
+    connect(this, &QComboBox::activated, this, &TRzShellCombo::entryChosen);
 }
 
-void ShellComboFolder::SetShellList(ShellListFiles* list)
+void TRzShellCombo::SetShellList(TRzShellList* list)
 {
     if (list_)
         disconnect(list_, nullptr, this, nullptr);
     list_ = list;
     if (list_)
-        connect(list_, &ShellListFiles::FolderSet, this, &ShellComboFolder::rebuild);
+        connect(list_, &TRzShellList::FolderSet, this, &TRzShellCombo::rebuild);
     rebuild();
 }
 
-ShellId ShellComboFolder::EntryId(int index) const { return itemData(index, kIdRole).toByteArray(); }
-int ShellComboFolder::EntryLevel(int index) const { return itemData(index, kLevelRole).toInt(); }
+ShellId TRzShellCombo::EntryId(int index) const { return itemData(index, kIdRole).toByteArray(); }
+int TRzShellCombo::EntryLevel(int index) const { return itemData(index, kLevelRole).toInt(); }
 
-QString ShellComboFolder::SelectedFolderPath() const
+QString TRzShellCombo::SelectedFolderPath() const
 {
     return currentIndex() < 0 ? QString() : shellns::PathOfId(EntryId(currentIndex()));
 }
 
-void ShellComboFolder::rebuild()
+void TRzShellCombo::rebuild()
 {
     filling_ = true;
     clear();
@@ -110,7 +110,7 @@ void ShellComboFolder::rebuild()
     filling_ = false;
 }
 
-void ShellComboFolder::entryChosen(int index)
+void TRzShellCombo::entryChosen(int index)
 {
     if (filling_ || !list_ || index < 0)
         return;

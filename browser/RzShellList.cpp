@@ -1,4 +1,4 @@
-#include "ShellListFiles.h"
+#include "RzShellList.h"
 
 #include "BrowserIcons.h"
 #include "FileCommands.h"
@@ -26,7 +26,7 @@ struct WaitCursor {
 
 } // namespace
 
-ShellListFiles::ShellListFiles(QWidget* parent)
+TRzShellList::TRzShellList(QWidget* parent)
     : QWidget(parent)
 {
     EnsureIconTheme();
@@ -76,9 +76,9 @@ ShellListFiles::ShellListFiles(QWidget* parent)
     model_->setFolder(shellns::RootId());
 }
 
-ShellListFiles::~ShellListFiles() = default;
+TRzShellList::~TRzShellList() = default;
 
-void ShellListFiles::setupView(QAbstractItemView* v)
+void TRzShellList::setupView(QAbstractItemView* v)
 {
     v->setSelectionMode(QAbstractItemView::ExtendedSelection);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -90,16 +90,16 @@ void ShellListFiles::setupView(QAbstractItemView* v)
     v->viewport()->installEventFilter(this);
 }
 
-QAbstractItemView* ShellListFiles::ActiveView() const
+QAbstractItemView* TRzShellList::ActiveView() const
 {
     return viewStyle_ == vsList ? static_cast<QAbstractItemView*>(list_) : report_;
 }
 
 // ---- configuration ---------------------------------------------------------
 
-QString ShellListFiles::FileFilter() const { return model_->filterText(); }
+QString TRzShellList::FileFilter() const { return model_->filterText(); }
 
-void ShellListFiles::SetFileFilter(const QString& filter)
+void TRzShellList::SetFileFilter(const QString& filter)
 {
     if (filter == model_->filterText())
         return;
@@ -108,7 +108,7 @@ void ShellListFiles::SetFileFilter(const QString& filter)
         RefillFolder();
 }
 
-void ShellListFiles::SetOptions(TRzShellListOptions options)
+void TRzShellList::SetOptions(TRzShellListOptions options)
 {
     const bool hiddenChanged = ((options ^ options_) & SloBit(sloShowHidden)) != 0;
     options_ = options;
@@ -117,7 +117,7 @@ void ShellListFiles::SetOptions(TRzShellListOptions options)
         ReloadFolder();
 }
 
-void ShellListFiles::SetViewStyle(int style)
+void TRzShellList::SetViewStyle(int style)
 {
     if (style != vsReport && style != vsList)
         return;
@@ -131,10 +131,10 @@ void ShellListFiles::SetViewStyle(int style)
 
 // ---- current folder --------------------------------------------------------
 
-QString ShellListFiles::CurrentFolderPath() const { return shellns::PathOfId(model_->folderId()); }
-ShellId ShellListFiles::CurrentFolderId() const { return model_->folderId(); }
+QString TRzShellList::CurrentFolderPath() const { return shellns::PathOfId(model_->folderId()); }
+ShellId TRzShellList::CurrentFolderId() const { return model_->folderId(); }
 
-void ShellListFiles::changeFolder(const ShellId& id)
+void TRzShellList::changeFolder(const ShellId& id)
 {
     if (options_ & SloBit(sloDontChangeFolder))
         return;
@@ -149,12 +149,12 @@ void ShellListFiles::changeFolder(const ShellId& id)
     emit OnFolderChanged();
 }
 
-void ShellListFiles::SetFolderPath(const QString& path)
+void TRzShellList::SetFolderPath(const QString& path)
 {
     changeFolder(shellns::FolderIdForPath(path));
 }
 
-void ShellListFiles::SetFolderId(const ShellId& id)
+void TRzShellList::SetFolderId(const ShellId& id)
 {
     if (shellns::IsBrowsableFolder(id)) {
         changeFolder(id);
@@ -165,7 +165,7 @@ void ShellListFiles::SetFolderId(const ShellId& id)
     }
 }
 
-void ShellListFiles::FolderUp(int levels)
+void TRzShellList::FolderUp(int levels)
 {
     if (options_ & SloBit(sloDontChangeFolder))
         return;
@@ -184,20 +184,20 @@ void ShellListFiles::FolderUp(int levels)
     changeFolder(target);
 }
 
-void ShellListFiles::ReloadFolder()
+void TRzShellList::ReloadFolder()
 {
     WaitCursor wait;
     model_->reload();
 }
 
-void ShellListFiles::RefillFolder()
+void TRzShellList::RefillFolder()
 {
     WaitCursor wait;
     selection_->clear();
     model_->refill();
 }
 
-void ShellListFiles::OpenSelection()
+void TRzShellList::OpenSelection()
 {
     const int count = SelCount();
     if (count == 0)
@@ -219,14 +219,14 @@ void ShellListFiles::OpenSelection()
 
 // ---- rows and selection ----------------------------------------------------
 
-int ShellListFiles::RowCount() const { return model_->rowCount(); }
+int TRzShellList::RowCount() const { return model_->rowCount(); }
 
-bool ShellListFiles::IsRowSelected(int row) const
+bool TRzShellList::IsRowSelected(int row) const
 {
     return row >= 0 && row < RowCount() && selection_->isSelected(model_->index(row, 0));
 }
 
-int ShellListFiles::SelCount() const
+int TRzShellList::SelCount() const
 {
     int n = 0;
     for (const QItemSelectionRange& r : selection_->selection())
@@ -235,9 +235,9 @@ int ShellListFiles::SelCount() const
     return n;
 }
 
-const TRzShellListData* ShellListFiles::ItemDataOf(int row) const { return model_->item(row); }
+const TRzShellListData* TRzShellList::ItemDataOf(int row) const { return model_->item(row); }
 
-int ShellListFiles::FirstSelectedRow() const
+int TRzShellList::FirstSelectedRow() const
 {
     int best = -1;
     for (const QItemSelectionRange& r : selection_->selection())
@@ -246,7 +246,7 @@ int ShellListFiles::FirstSelectedRow() const
     return best;
 }
 
-int ShellListFiles::NextSelectedRow(int row) const
+int TRzShellList::NextSelectedRow(int row) const
 {
     int best = -1;
     for (const QItemSelectionRange& r : selection_->selection()) {
@@ -259,26 +259,26 @@ int ShellListFiles::NextSelectedRow(int row) const
     return best;
 }
 
-const TRzShellListData* ShellListFiles::FirstSelectedData() const
+const TRzShellListData* TRzShellList::FirstSelectedData() const
 {
     return model_->item(FirstSelectedRow());
 }
 
-int ShellListFiles::RowAt(const QPoint& clientPos) const
+int TRzShellList::RowAt(const QPoint& clientPos) const
 {
     QAbstractItemView* v = ActiveView();
     const QModelIndex idx = v->indexAt(v->viewport()->mapFrom(this, clientPos));
     return idx.isValid() ? idx.row() : -1;
 }
 
-QRect ShellListFiles::RowRect(int row) const
+QRect TRzShellList::RowRect(int row) const
 {
     QAbstractItemView* v = ActiveView();
     const QRect r = v->visualRect(model_->index(row, 0));
     return QRect(v->viewport()->mapTo(this, r.topLeft()), r.size());
 }
 
-int ShellListFiles::RowOfCaption(const QString& caption) const
+int TRzShellList::RowOfCaption(const QString& caption) const
 {
     for (int r = 0; r < RowCount(); ++r)
         if (model_->item(r)->displayName.compare(caption, Qt::CaseInsensitive) == 0)
@@ -286,7 +286,7 @@ int ShellListFiles::RowOfCaption(const QString& caption) const
     return -1;
 }
 
-void ShellListFiles::SelectRow(int row, bool add)
+void TRzShellList::SelectRow(int row, bool add)
 {
     if (row < 0 || row >= RowCount())
         return;
@@ -295,7 +295,7 @@ void ShellListFiles::SelectRow(int row, bool add)
                                          | QItemSelectionModel::Rows);
 }
 
-void ShellListFiles::SelectAll()
+void TRzShellList::SelectAll()
 {
     if (RowCount() == 0)
         return;
@@ -303,17 +303,17 @@ void ShellListFiles::SelectAll()
                        QItemSelectionModel::ClearAndSelect);
 }
 
-void ShellListFiles::ClearSelection() { selection_->clear(); }
+void TRzShellList::ClearSelection() { selection_->clear(); }
 
-QString ShellListFiles::ColumnCaption(int column) const { return ::ColumnCaption(column); }
+QString TRzShellList::ColumnCaption(int column) const { return ::ColumnCaption(column); }
 
-QIcon ShellListFiles::ItemIcon(int row) const
+QIcon TRzShellList::ItemIcon(int row) const
 {
     const TRzShellListData* d = model_->item(row);
     return d ? IconForItem(*d) : QIcon();
 }
 
-QStringList ShellListFiles::SelectedItemPaths() const
+QStringList TRzShellList::SelectedItemPaths() const
 {
     QStringList out;
     for (int r = FirstSelectedRow(); r >= 0; r = NextSelectedRow(r))
@@ -324,7 +324,7 @@ QStringList ShellListFiles::SelectedItemPaths() const
 
 // ---- keyboard and mouse ----------------------------------------------------
 
-bool ShellListFiles::handleKey(QKeyEvent* e)
+bool TRzShellList::handleKey(QKeyEvent* e)
 {
     if (!(options_ & SloBit(sloDefaultKeyHandling)))
         return false;
@@ -363,7 +363,7 @@ bool ShellListFiles::handleKey(QKeyEvent* e)
     }
 }
 
-bool ShellListFiles::eventFilter(QObject* watched, QEvent* event)
+bool TRzShellList::eventFilter(QObject* watched, QEvent* event)
 {
     const bool isView = watched == report_ || watched == list_;
     const bool isViewport = watched == report_->viewport() || watched == list_->viewport();

@@ -45,11 +45,11 @@ enum TViewStyle { vsIcon = 0, vsSmallIcon = 1, vsList = 2, vsReport = 3 };
 // The drawing filter of the list.
 inline const QString DrawingMask = QStringLiteral("*.dwg;*.dxf;*.dwf");
 
-class ShellListFiles : public QWidget {
+class TRzShellList : public QWidget {
     Q_OBJECT
 public:
-    explicit ShellListFiles(QWidget* parent = nullptr);
-    ~ShellListFiles() override;
+    explicit TRzShellList(QWidget* parent = nullptr);
+    ~TRzShellList() override;
 
     // ---- configuration
     QString FileFilter() const;
