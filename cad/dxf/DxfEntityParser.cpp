@@ -1,5 +1,6 @@
 #include "cad/dxf/DxfEntityParser.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace cad::dxf {
@@ -403,6 +404,12 @@ EntityPtr EntityParser::build(std::string_view type) {
         case 40: if (!e->vertices.empty()) e->vertices.back().startWidth = t.asDouble(); break;
         case 41: if (!e->vertices.empty()) e->vertices.back().endWidth = t.asDouble(); break;
         case 42: if (!e->vertices.empty()) e->vertices.back().bulge = t.asDouble(); break;
+        case 90: {
+          // Trust the count only as far as the tags present can fill it.
+          long long n = t.asInt();
+          if (n > 0) e->vertices.reserve(std::min<std::size_t>(static_cast<std::size_t>(n), tags_.size() / 2));
+          break;
+        }
         case 43: e->constantWidth = t.asDouble(); break;
         case 38: e->elevation = t.asDouble(); break;
         case 70: {

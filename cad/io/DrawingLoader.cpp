@@ -2,11 +2,17 @@
 
 #include <chrono>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
+#include <new>
 #include <string_view>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "cad/dwg/DwgReader.h"
 #include "cad/dxf/DxfReader.h"
@@ -88,26 +94,27 @@ LoadResult loadDrawingBytes(const std::uint8_t* data, std::size_t size) {
 
 LoadResult loadDrawingFile(const std::string& path) {
   auto t0 = std::chrono::steady_clock::now();
-  std::vector<std::uint8_t> buf;
-  {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return failedLoad(LoadStatus::FileUnreadable);
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long len = ok ? std::ftell(f) : -1;
-    ok = ok && len >= 0 && static_cast<std::uintmax_t>(len) <= kMaxFileSize && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-      try {
-        buf.resize(static_cast<std::size_t>(len));
-      } catch (const std::bad_alloc&) {
-        ok = false;
-      }
-    }
-    // A directory opens but cannot be read: fread then fails.
-    if (ok && len > 0) ok = std::fread(buf.data(), 1, buf.size(), f) == buf.size();
-    std::fclose(f);
-    if (!ok) return failedLoad(LoadStatus::FileUnreadable);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return failedLoad(LoadStatus::FileUnreadable);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+      static_cast<std::uintmax_t>(st.st_size) > kMaxFileSize) {
+    ::close(fd);
+    return failedLoad(LoadStatus::FileUnreadable);
   }
-  LoadResult r = loadDrawingBytes(buf.data(), buf.size());
+  // Not zero-filled: every byte used is read from the file below.
+  std::size_t size = static_cast<std::size_t>(st.st_size);
+  std::unique_ptr<std::uint8_t[]> buf(new (std::nothrow) std::uint8_t[size ? size : 1]);
+  std::size_t got = 0;
+  while (buf && got < size) {
+    ssize_t n = ::read(fd, buf.get() + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the file shrank meanwhile: use what is there
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (!buf) return failedLoad(LoadStatus::FileUnreadable);
+  LoadResult r = loadDrawingBytes(buf.get(), got);
   r.loadMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
   return r;
 }
