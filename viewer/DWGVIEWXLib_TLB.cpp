@@ -103,7 +103,10 @@ void TDwgViewX::setDrawingFile(const QString& path) {
         if (r.status == cad::LoadStatus::Ok && r.drawing) {
             drawing_ = r.drawing;
             resolved_ = cad::render::resolveDrawing(*drawing_);
-        } else if (r.status == cad::LoadStatus::UnsupportedVersion && r.format == "DWG") {
+        } else if ((r.status == cad::LoadStatus::UnsupportedVersion || r.status == cad::LoadStatus::Damaged) &&
+                   r.format == "DWG") {
+            // Versions the reader does not know, and files whose objects it
+            // cannot follow, often still carry an intact preview picture.
             preview_ = LoadDwgPreviewImage(path);
         } else if (r.status == cad::LoadStatus::UnsupportedVersion && r.format == "DWF") {
             preview_ = dwf::packageThumbnail(path);

@@ -177,19 +177,42 @@ private slots:
     }
 
     void dwgItCannotReadShowsItsPreview() {
-        // A DWG whose objects the reader does not take yet falls back to the
-        // picture stored in the file; one it reads is drawn.
+        // A real drawing relabelled with a version code no reader knows: the
+        // objects cannot be read, the preview picture still can.
+        QTemporaryDir dir;
+        QFile src(sample("dwg/AC1015/acadsharp/sample_2000.dwg"));
+        QVERIFY(src.open(QIODevice::ReadOnly));
+        QByteArray bytes = src.readAll();
+        bytes.replace(0, 6, "AC1040");
+        const QString future = dir.filePath("future.dwg");
+        QFile out(future);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        out.close();
+
         Viewer v;
-        v.view.setDrawingFile(sample("dwg/AC1032/acadsharp/sample_2018.dwg"));
+        v.view.setShowToobar(false);
+        v.view.setDrawingFile(future);
         QCOMPARE(v.view.OpenErrorText(), QString());
-        QVERIFY(v.view.hasDrawing());
-        if (v.view.showingPreview()) {
-            const auto fitted = v.view.viewTransform();
-            v.view.ZoomIn();
-            QCOMPARE(v.view.viewTransform().scale(), fitted.scale() * 2);
-            const QImage shot = v.view.grab().toImage();
-            QVERIFY(!shot.isNull());
-        }
+        QVERIFY(v.view.showingPreview());
+        const auto fitted = v.view.viewTransform();
+        v.view.ZoomIn();
+        QCOMPARE(v.view.viewTransform().scale(), fitted.scale() * 2);
+        v.view.ZoomAll();
+        // The picture fills the view's middle, not just the background.
+        const QImage shot = v.view.grab().toImage();
+        QSet<QRgb> colours;
+        for (int x = 0; x < shot.width(); x += 2) colours.insert(shot.pixel(x, shot.height() / 2));
+        QVERIFY(colours.size() > 1);
+
+        // Without a preview the same failure is told in words.
+        QFile cut(dir.filePath("cut.dwg"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(bytes.left(40));
+        cut.close();
+        v.view.setDrawingFile(cut.fileName());
+        QVERIFY(!v.view.OpenErrorText().isEmpty());
+        QVERIFY(!v.view.showingPreview());
     }
 
     void dwfShowsItsPackageThumbnail() {
