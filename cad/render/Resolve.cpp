@@ -76,6 +76,8 @@ public:
 
     void run() {
         for (const cad::Layer& l : d_.layers) addLayer(l);
+        out_.prims.reserve(d_.entities.size());
+        out_.points.reserve(std::min<std::size_t>(d_.entities.size() * 4, opt_.maxPoints));
         cad::Box3 ext = d_.computeExtents();
         double diag = 1;
         if (ext.valid()) diag = std::hypot(ext.max.x - ext.min.x, ext.max.y - ext.min.y);
@@ -107,6 +109,28 @@ private:
     std::vector<const cad::Block*> stack_;
     std::vector<std::pair<std::size_t, const cad::XLine*>> infinite_;
     std::vector<Vec2> scratch_;
+    std::string lastLayerName_;
+    int lastLayerIndex_ = -1;
+    std::vector<std::pair<bool, const cad::Linetype*>> layerLinetype_;
+    std::unordered_map<std::string, const cad::Linetype*> linetypeByName_;
+
+    static bool equalsNoCase(const std::string& a, const char* b) {
+        std::size_t i = 0;
+        for (; i < a.size() && b[i]; ++i) {
+            char c = a[i];
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+            if (c != b[i]) return false;
+        }
+        return i == a.size() && !b[i];
+    }
+
+    const cad::Linetype* linetypeNamed(const std::string& name) {
+        auto it = linetypeByName_.find(name);
+        if (it != linetypeByName_.end()) return it->second;
+        const cad::Linetype* lt = d_.findLinetype(name);
+        linetypeByName_.emplace(name, lt);
+        return lt;
+    }
 
     int addLayer(const cad::Layer& l) {
         const std::string key = cad::upperAscii(l.name);
@@ -126,11 +150,20 @@ private:
     }
 
     int layerOf(const std::string& name) {
+        // Entities mostly come in runs on one layer: remember the last name.
+        if (lastLayerIndex_ >= 0 && name == lastLayerName_) return lastLayerIndex_;
         const std::string key = cad::upperAscii(name.empty() ? std::string("0") : name);
-        if (auto it = layerByName_.find(key); it != layerByName_.end()) return it->second;
-        cad::Layer l;  // entity on a layer the table lacks: white, on
-        l.name = name.empty() ? "0" : name;
-        return addLayer(l);
+        int idx;
+        if (auto it = layerByName_.find(key); it != layerByName_.end()) {
+            idx = it->second;
+        } else {
+            cad::Layer l;  // entity on a layer the table lacks: white, on
+            l.name = name.empty() ? "0" : name;
+            idx = addLayer(l);
+        }
+        lastLayerName_ = name;
+        lastLayerIndex_ = idx;
+        return idx;
     }
 
     // Layer that governs an entity's visibility and BYLAYER look: layer "0"
@@ -154,14 +187,18 @@ private:
         return fromIndex(e.color);
     }
 
-    const cad::Linetype* linetypeOf(const cad::Entity& e, const Context& ctx, int layer) const {
-        const std::string up = cad::upperAscii(e.linetype);
-        if (up == "BYBLOCK") return ctx.byBlockLinetype;
-        if (up.empty() || up == "BYLAYER") {
-            const cad::Layer* l = d_.findLayer(out_.layers[std::size_t(layer)].name);
-            return l ? d_.findLinetype(l->linetype) : nullptr;
+    const cad::Linetype* linetypeOf(const cad::Entity& e, const Context& ctx, int layer) {
+        if (equalsNoCase(e.linetype, "BYBLOCK")) return ctx.byBlockLinetype;
+        if (e.linetype.empty() || equalsNoCase(e.linetype, "BYLAYER")) {
+            if (layerLinetype_.size() <= std::size_t(layer)) layerLinetype_.resize(out_.layers.size());
+            auto& slot = layerLinetype_[std::size_t(layer)];
+            if (!slot.first) {
+                const cad::Layer* l = d_.findLayer(out_.layers[std::size_t(layer)].name);
+                slot = {true, l ? linetypeNamed(l->linetype) : nullptr};
+            }
+            return slot.second;
         }
-        return d_.findLinetype(e.linetype);
+        return linetypeNamed(e.linetype);
     }
 
     bool room(std::size_t morePoints) {

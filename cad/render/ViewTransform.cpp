@@ -19,14 +19,6 @@ void ViewTransform::setCentre(Vec2 world) {
     if (finite(world)) centre_ = world;
 }
 
-Vec2 ViewTransform::worldToScreen(Vec2 w) const {
-    return {width_ / 2.0 + (w.x - centre_.x) * scale_, height_ / 2.0 - (w.y - centre_.y) * scale_};
-}
-
-Vec2 ViewTransform::screenToWorld(Vec2 s) const {
-    return {centre_.x + (s.x - width_ / 2.0) / scale_, centre_.y - (s.y - height_ / 2.0) / scale_};
-}
-
 Box2 ViewTransform::visibleWorld() const {
     return Box2::of(screenToWorld({0, 0}), screenToWorld({double(width_), double(height_)}));
 }

@@ -28,8 +28,12 @@ public:
     void setScale(double pixelsPerUnit);
     void setCentre(Vec2 world);
 
-    Vec2 worldToScreen(Vec2 world) const;
-    Vec2 screenToWorld(Vec2 screen) const;
+    Vec2 worldToScreen(Vec2 w) const {
+        return {width_ / 2.0 + (w.x - centre_.x) * scale_, height_ / 2.0 - (w.y - centre_.y) * scale_};
+    }
+    Vec2 screenToWorld(Vec2 s) const {
+        return {centre_.x + (s.x - width_ / 2.0) / scale_, centre_.y - (s.y - height_ / 2.0) / scale_};
+    }
     // The part of the drawing the viewport shows.
     Box2 visibleWorld() const;
 
