@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -15,24 +16,24 @@
 
 // Runs `answer` on the next modal widget as soon as one shows, so a test can
 // drive code that opens a message box or a dialog.
-inline void WhenModalShows(std::function<void(QWidget*)> answer, int timeoutMs = 10000)
+// Returns the timer so a caller that goes away first can stop it.
+inline QTimer* WhenModalShows(std::function<void(QWidget*)> answer, int timeoutMs = 10000)
 {
     auto* timer = new QTimer;
-    auto* elapsed = new int(0);
+    auto elapsed = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, elapsed, answer, timeoutMs] {
         *elapsed += 20;
         if (QWidget* w = QApplication::activeModalWidget()) {
             timer->stop();
             timer->deleteLater();
-            delete elapsed;
             answer(w);
         } else if (*elapsed > timeoutMs) {
             timer->stop();
             timer->deleteLater();
-            delete elapsed;
         }
     });
     timer->start(20);
+    return timer;
 }
 
 // Closes the next message box and remembers its title and text.
@@ -40,9 +41,15 @@ struct MessageBoxCatcher {
     QString title;
     QString text;
     bool seen = false;
+    QPointer<QTimer> timer;
+    ~MessageBoxCatcher()
+    {
+        if (timer)
+            delete timer.data();
+    }
     void arm()
     {
-        WhenModalShows([this](QWidget* w) {
+        timer = WhenModalShows([this](QWidget* w) {
             if (auto* box = qobject_cast<QMessageBox*>(w)) {
                 title = box->windowTitle();
                 text = box->text();

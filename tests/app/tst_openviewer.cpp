@@ -123,6 +123,8 @@ private slots:
 
         w.OpenDrawing(ourSample("flange.dxf"));
         QVERIFY(w.DrawingOpen);
+        QCOMPARE(commandsOf(spy), QStringList({"OpenErrorText"}));
+        spy.clear();
         for (TBitmapButton* b : buttons)
             QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(commandsOf(spy), QStringList({"Pan", "ZoomWindow", "ZoomAll", "ZoomIn", "ZoomOut"}));
@@ -157,6 +159,9 @@ private slots:
     {
         WindowFixture f;
         TFrmCAD& w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.Timer1->stop();
         w.RzPanelBk->resize(382, 368);
         QCoreApplication::processEvents();
         QCOMPARE(w.PanelWaite->geometry(), QRect(114, 44, 185, 41));

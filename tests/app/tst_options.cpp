@@ -7,6 +7,7 @@
 #include "SpinEdit.h"
 #include "UnitOptions.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -28,6 +29,12 @@ Fields fieldsOf(const TFrmCAD& w)
 {
     return {w.ThumbW, w.ThumbBorderColor, w.ThumbBackColor, w.ThumbSpaceW, w.ThumbSpaceH, w.ThumbBorderType,
             w.BkColor, w.LoadAllFile, w.ShowHidden};
+}
+
+// Clicks a check box or radio button on its indicator, where a user clicks.
+void clickIndicator(QAbstractButton* b)
+{
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
 }
 
 struct OpenDialog {
@@ -116,11 +123,11 @@ private slots:
         WindowFixture f;
         OpenDialog d(*f.window);
         QVERIFY(d.dialog.RzCheckBox1->isChecked());
-        QTest::mouseClick(d.dialog.RzCheckBox1, Qt::LeftButton);
+        clickIndicator(d.dialog.RzCheckBox1);
         QVERIFY(f.window->LoadAllFile);
-        QTest::mouseClick(d.dialog.RzCheckBox1, Qt::LeftButton);
+        clickIndicator(d.dialog.RzCheckBox1);
         QVERIFY(!f.window->LoadAllFile);
-        QTest::mouseClick(d.dialog.RzCheckBox2, Qt::LeftButton);
+        clickIndicator(d.dialog.RzCheckBox2);
         QVERIFY(!f.window->ShowHidden);
     }
 
@@ -139,7 +146,7 @@ private slots:
     {
         WindowFixture f;
         OpenDialog d(*f.window);
-        QTest::mouseClick(d.dialog.RadioItems[3], Qt::LeftButton);
+        clickIndicator(d.dialog.RadioItems[3]);
         QCOMPARE(int(f.window->ThumbBorderType), 3);
         d.dialog.ComboBoxBorderColor->setColorRef(0x0000FF);
         emit d.dialog.ComboBoxBorderColor->colorChanged(0x0000FF);
@@ -185,7 +192,7 @@ private slots:
                 OpenDialog d(*f.window);
                 d.dialog.ComboBox1->setCurrentIndex(d.dialog.ComboBox1->findText("120 x 120"));
                 d.dialog.RzImageComboBox1->setCurrentIndex(7);
-                QTest::mouseClick(d.dialog.RadioItems[2], Qt::LeftButton);
+                clickIndicator(d.dialog.RadioItems[2]);
             }
             f.window->close();
             QVERIFY(QFile::copy(f.iniPath(), keep.filePath("Korvane.ini")));
