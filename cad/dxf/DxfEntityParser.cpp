@@ -30,6 +30,14 @@ bool coord2(Vec2& p, const Tag& t, int base) {
   return true;
 }
 
+// Degrees to radians. Huge values are folded into one turn so that nothing
+// downstream iterates over millions of turns.
+double angle(const Tag& t) {
+  double v = t.asDouble();
+  if (std::fabs(v) > 720) v = std::fmod(v, 360.0);
+  return v * kDeg;
+}
+
 int clampInt(long long v, int lo, int hi) {
   return v < lo ? lo : v > hi ? hi : static_cast<int>(v);
 }
@@ -131,8 +139,8 @@ void EntityParser::parseText(Text& e, int vAlignCode) {
       case 7: e.style = name(t); break;
       case 40: e.height = t.asDouble(); break;
       case 41: e.widthFactor = t.asDouble(); break;
-      case 50: e.rotation = t.asDouble() * kDeg; break;
-      case 51: e.oblique = t.asDouble() * kDeg; break;
+      case 50: e.rotation = angle(t); break;
+      case 51: e.oblique = angle(t); break;
       case 71: e.generation = clampInt(t.asInt(), 0, 6); break;
       case 72: e.hAlign = clampInt(t.asInt(), 0, 5); break;
       case 2: if (a) a->tag = name(t); break;
@@ -277,15 +285,15 @@ void EntityParser::parseHatch(Hatch& h) {
             case 2:
               if (coord2(e.center, t, 10)) break;
               if (t.code == 40) e.radius = t.asDouble();
-              else if (t.code == 50) e.startAngle = t.asDouble() * kDeg;
-              else if (t.code == 51) e.endAngle = t.asDouble() * kDeg;
+              else if (t.code == 50) e.startAngle = angle(t);
+              else if (t.code == 51) e.endAngle = angle(t);
               else if (t.code == 73) e.ccw = t.asInt() != 0;
               break;
             case 3:
               if (coord2(e.center, t, 10) || coord2(e.majorAxis, t, 11)) break;
               if (t.code == 40) e.ratio = t.asDouble();
-              else if (t.code == 50) e.startAngle = t.asDouble() * kDeg;
-              else if (t.code == 51) e.endAngle = t.asDouble() * kDeg;
+              else if (t.code == 50) e.startAngle = angle(t);
+              else if (t.code == 51) e.endAngle = angle(t);
               else if (t.code == 73) e.ccw = t.asInt() != 0;
               break;
             case 4:
@@ -318,14 +326,14 @@ void EntityParser::parseHatch(Hatch& h) {
     switch (t.code) {
       case 75: h.hatchStyle = clampInt(t.asInt(), 0, 2); break;
       case 76: h.patternType = clampInt(t.asInt(), 0, 2); break;
-      case 52: h.patternAngle = t.asDouble() * kDeg; break;
+      case 52: h.patternAngle = angle(t); break;
       case 41: h.patternScale = t.asDouble(); break;
       case 77: h.doubled = t.asInt() != 0; break;
       case 53:
         if (h.patternLines.size() < 10'000) {
           h.patternLines.emplace_back();
           line = &h.patternLines.back();
-          line->angle = t.asDouble() * kDeg;
+          line->angle = angle(t);
         } else {
           line = nullptr;
         }
@@ -358,7 +366,7 @@ EntityPtr EntityParser::build(std::string_view type) {
   if (is("POINT")) {
     auto e = std::make_unique<Point>();
     FOR_OWN_TAGS(*e, {
-      if (!coord(e->position, t, 10) && t.code == 50) e->angle = t.asDouble() * kDeg;
+      if (!coord(e->position, t, 10) && t.code == 50) e->angle = angle(t);
     })
     return e;
   }
@@ -374,8 +382,8 @@ EntityPtr EntityParser::build(std::string_view type) {
     FOR_OWN_TAGS(*e, {
       if (coord(e->center, t, 10)) continue;
       if (t.code == 40) e->radius = t.asDouble();
-      else if (t.code == 50) e->startAngle = t.asDouble() * kDeg;
-      else if (t.code == 51) e->endAngle = t.asDouble() * kDeg;
+      else if (t.code == 50) e->startAngle = angle(t);
+      else if (t.code == 51) e->endAngle = angle(t);
     })
     return e;
   }
@@ -496,7 +504,7 @@ EntityPtr EntityParser::build(std::string_view type) {
         case 40: e->height = t.asDouble(); break;
         case 41: e->refWidth = t.asDouble(); break;
         case 44: e->lineSpacingFactor = t.asDouble(); break;
-        case 50: if (!columns) { rot = t.asDouble() * kDeg; haveRot = true; } break;
+        case 50: if (!columns) { rot = angle(t); haveRot = true; } break;
         case 71: e->attachment = clampInt(t.asInt(), 1, 9); break;
         case 72: e->drawingDirection = clampInt(t.asInt(), 1, 5); break;
         case 73: e->lineSpacingStyle = clampInt(t.asInt(), 1, 2); break;
@@ -522,7 +530,7 @@ EntityPtr EntityParser::build(std::string_view type) {
         case 41: e->scale.x = t.asDouble(); break;
         case 42: e->scale.y = t.asDouble(); break;
         case 43: e->scale.z = t.asDouble(); break;
-        case 50: e->rotation = t.asDouble() * kDeg; break;
+        case 50: e->rotation = angle(t); break;
         case 70: e->columnCount = clampInt(t.asInt(), 1, kMaxArray); break;
         case 71: e->rowCount = clampInt(t.asInt(), 1, kMaxArray); break;
         case 44: e->columnSpacing = t.asDouble(); break;
@@ -545,8 +553,8 @@ EntityPtr EntityParser::build(std::string_view type) {
         case 3: e->style = name(t); break;
         case 70: e->dimType = clampInt(t.asInt(), 0, 255); break;
         case 42: e->measurement = t.asDouble(); break;
-        case 50: e->angle = t.asDouble() * kDeg; break;
-        case 53: e->textRotation = t.asDouble() * kDeg; break;
+        case 50: e->angle = angle(t); break;
+        case 53: e->textRotation = angle(t); break;
         default: break;
       }
     })

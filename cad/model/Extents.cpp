@@ -91,9 +91,10 @@ class ExtentsBuilder {
       }
       case EntityType::Arc: {
         auto& a = static_cast<const Arc&>(e);
-        double span = a.endAngle - a.startAngle;
-        while (span <= 0) span += 2 * M_PI;
-        if (span > 2 * M_PI) span = 2 * M_PI;
+        // fmod, not a loop: a hostile angle of 1e300 must not spin for ever.
+        double span = std::fmod(a.endAngle - a.startAngle, 2 * M_PI);
+        if (!std::isfinite(span)) break;
+        if (span <= 0) span += 2 * M_PI;
         for (int i = 0; i <= 64; ++i) {
           double t = a.startAngle + span * i / 64;
           ocs.add({a.center.x + a.radius * std::cos(t), a.center.y + a.radius * std::sin(t), a.center.z});

@@ -394,7 +394,8 @@ TEST(DxfReader, HostileInput) {
       {"binary short read", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0SECTION\0\x02\0ENTITIES\0\0\0LINE\0\x0a\0\x01\x02", 52),
        cad::LoadStatus::Damaged},
       {"numbers out of range", dxfFile("", tags({{0, "CIRCLE"}, {10, "1e999"}, {40, "nan"}, {62, "99999"},
-                                                {370, "-77"}, {0, "INSERT"}, {70, "-4"}, {71, "1e300"}})),
+                                                {370, "-77"}, {0, "INSERT"}, {70, "-4"}, {71, "1e300"},
+                                                {0, "ARC"}, {40, "1"}, {50, "-1e300"}, {51, "1e300"}})),
        cad::LoadStatus::Ok},
   };
   for (const auto& c : cases) {
@@ -444,4 +445,18 @@ TEST(DxfReader, ExtentsExpandInsertsAndSurviveSelfReference) {
   // Columns 5 apart, block scaled by 2; the self-insert inside adds nothing.
   EXPECT_DOUBLE_EQ(b.max.x, 10 + 2 + 2 * 5);
   EXPECT_DOUBLE_EQ(b.max.y, 12);
+}
+
+// Found by fuzzing: an arc spanning 1e300 radians made the extents spin.
+TEST(DrawingModel, ExtentsOfArcsWithHugeAngles) {
+  cad::Drawing d;
+  auto arc = std::make_unique<cad::Arc>();
+  arc->radius = 2;
+  arc->startAngle = -1e300;
+  arc->endAngle = 1e300;
+  d.entities.push_back(std::move(arc));
+  cad::Box3 b = d.computeExtents();
+  ASSERT_TRUE(b.valid());
+  EXPECT_LE(b.max.x, 2.0);
+  EXPECT_GE(b.min.x, -2.0);
 }
