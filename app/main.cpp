@@ -4,11 +4,14 @@
 #include "UnitCAD.h"
 #include "UnitFace.h"
 
+#include <QLocale>
 #include <QScreen>
 
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
+    // Type names, dates and standard dialogs in Chinese, whatever the session's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     InstallSongSubstitutes();
     InstallChineseTranslations(app);
     QGuiApplication::setApplicationDisplayName(QString());
