@@ -307,12 +307,24 @@ private:
         Prim& p = newPrim(PrimKind::Text, ts);
         p.first = std::uint32_t(out_.texts.size());
         p.count = 1;
-        // Generous bounds: the estimated box around the anchor for any alignment.
-        const double w = std::max(run.estimatedWidth, run.height);
+        // Bounds from the estimated width, with slack for the real font's
+        // metrics, placed as the alignment puts the text.
+        const double w = (run.fitWidth > 0 ? run.fitWidth : run.estimatedWidth * 1.3) + run.height * 0.2;
+        const double x0 = run.fitWidth > 0 || run.hAlign == HAlign::Left ? -run.height * 0.1
+                          : run.hAlign == HAlign::Centre                 ? -w / 2
+                                                                         : -w;
+        const double h = run.height;
+        const double y0 = run.vAlign == VAlign::Baseline ? -0.4 * h
+                          : run.vAlign == VAlign::Bottom ? -0.1 * h
+                          : run.vAlign == VAlign::Middle ? -0.9 * h
+                                                         : -1.6 * h;
         const double cs = std::cos(run.rotation), sn = std::sin(run.rotation);
-        for (double lx : {-w, w})
-            for (double ly : {-run.height * 1.5, run.height * 1.5})
-                p.box.add(Vec2{run.anchor.x + lx * cs - ly * sn, run.anchor.y + lx * sn + ly * cs});
+        for (double lx : {x0, x0 + w})
+            for (double ly : {y0, y0 + 1.7 * h}) {
+                // Mirrored text extends the other way from its anchor.
+                const double mx = run.mirrorX ? -lx : lx, my = run.mirrorY ? -ly : ly;
+                p.box.add(Vec2{run.anchor.x + mx * cs - my * sn, run.anchor.y + mx * sn + my * cs});
+            }
         out_.texts.push_back(std::move(run));
     }
 
