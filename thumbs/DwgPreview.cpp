@@ -125,32 +125,58 @@ QImage decodeTrueColourDib(const QByteArray& dib) {
   return img;
 }
 
+// The last complete entry of each kind, in one walk over the directory. A
+// failing entry ends the search for its kind (the entries after it are not
+// looked at), as a failing directory ends the search for all kinds.
+struct LastEntries {
+  std::optional<QByteArray> bmp, png;
+};
+LastEntries lastCompleteEntries(QIODevice& file) {
+  LastEntries found;
+  if (!isSeekable(file)) return found;
+  Reader r(file);
+  bool bmpDone = false, pngDone = false;
+  QByteArray data;
+  walkImageDirectory(r, [&](const DirEntry& e) {
+    if (e.code == kDwgImageBmp && !bmpDone) {
+      if (e.size < kHeaderAndPalette || !readEntryData(r, e, data)) bmpDone = true;
+      else found.bmp = data;
+    } else if (e.code == kDwgImagePng && !pngDone) {
+      if (!readEntryData(r, e, data)) pngDone = true;
+      else found.png = data;
+    }
+    return !(bmpDone && pngDone);
+  });
+  return found;
+}
+
+// The BMP file image of a bitmap entry: file header with the fixed 1078-byte
+// pixel offset, the header and palette with entry 0 black and entry 225 white
+// (reserved bytes kept), then the pixels unchanged.
+QByteArray bmpFileImage(const QByteArray& dib) {
+  QByteArray out(kBmpFileHeader, '\0');
+  out[0] = 'B';
+  out[1] = 'M';
+  putLe32(out.data() + 2, quint32(dib.size()) + kBmpFileHeader);
+  putLe32(out.data() + 10, kPixelOffset);
+  out += dib;
+  char* p = out.data() + kBmpFileHeader;
+  std::memset(p + 40, 0, 3);
+  std::memset(p + 40 + 225 * 4, 0xff, 3);
+  return out;
+}
+
 }  // namespace
 
 bool ReadDwgPreview(QBuffer& output, QIODevice& file) {
-  if (!isSeekable(file)) return false;
-  Reader r(file);
-  bool written = false;
-  QByteArray data;
-  walkImageDirectory(r, [&](const DirEntry& e) {
-    if (e.code != kDwgImageBmp) return true;
-    if (e.size < kHeaderAndPalette || !readEntryData(r, e, data)) return false;
-    char* p = data.data();
-    // Palette entry 0 black, entry 225 white; the reserved bytes stay.
-    std::memset(p + 40, 0, 3);
-    std::memset(p + 40 + 225 * 4, 0xff, 3);
-    char header[kBmpFileHeader] = {'B', 'M'};
-    putLe32(header + 2, quint32(e.size) + kBmpFileHeader);
-    putLe32(header + 10, kPixelOffset);
-    if (!output.isOpen()) output.open(QIODevice::ReadWrite);
-    output.buffer().clear();
-    output.seek(0);
-    output.write(header, sizeof header);
-    output.write(data);
-    written = true;
-    return true;
-  });
-  return written;
+  std::optional<QByteArray> dib = lastCompleteEntries(file).bmp;
+  if (!dib) return false;
+  const QByteArray image = bmpFileImage(*dib);
+  if (!output.isOpen()) output.open(QIODevice::ReadWrite);
+  output.buffer().clear();
+  output.seek(0);
+  output.write(image);
+  return true;
 }
 
 bool ReadDwgPreview(QBuffer& output, const QString& path) {
@@ -174,26 +200,23 @@ std::optional<QByteArray> ReadDwgImageEntry(QIODevice& file, quint8 code) {
 }
 
 bool LoadDwgPreviewBitmap(QImage& bitmap, QIODevice& file) {
+  // One walk finds both kinds, so each file is read once.
+  const LastEntries found = lastCompleteEntries(file);
   bool undecodable = false;
-  QBuffer bmp;
-  if (ReadDwgPreview(bmp, file)) {
-    const QByteArray& b = bmp.data();
-    const quint16 bpp = le16(b.constData() + kBmpFileHeader + 14);
+  if (found.bmp) {
+    const QByteArray& dib = *found.bmp;
     QImage img;
-    if (bpp > 8) {
-      if (auto dib = ReadDwgImageEntry(file, kDwgImageBmp)) img = decodeTrueColourDib(*dib);
-    } else {
-      img.loadFromData(b, "BMP");
-    }
+    if (le16(dib.constData() + 14) > 8) img = decodeTrueColourDib(dib);
+    else img.loadFromData(bmpFileImage(dib), "BMP");
     if (!img.isNull()) {
       bitmap = img;
       return true;
     }
     undecodable = true;
   }
-  if (auto png = ReadDwgImageEntry(file, kDwgImagePng)) {
+  if (found.png) {
     QImage img;
-    if (img.loadFromData(*png, "PNG")) {
+    if (img.loadFromData(*found.png, "PNG")) {
       bitmap = img;
       return true;
     }

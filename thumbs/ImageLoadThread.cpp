@@ -185,7 +185,8 @@ void TImageLoadThread::LoadNextPreview() {
   } done{view_, i};
   const QString path = ThumbInfoPath(view_->ImageInfoText(i));
   if (LoadDwgPreviewBitmap(bitmap_, path)) {
-    bitmap_ = bitmap_.convertToFormat(QImage::Format_RGB888);
-    view_->SetImage(i, bitmap_);
+    // 24 bits per pixel, converted after the scaling to the cell: the same
+    // picture, at a fraction of the work for large previews.
+    view_->SetImage(i, view_->FitToCell(bitmap_).convertToFormat(QImage::Format_RGB888));
   }
 }

@@ -67,13 +67,16 @@ void TThumbGrid::SetImageBottomText(int i, const QString& s) { at(i).bottom = s;
 void TThumbGrid::SetImageTag(int i, int tag) { at(i).tag = tag; }
 QImage TThumbGrid::Image(int i) const { return at(i).picture; }
 
-void TThumbGrid::SetImage(int i, const QImage& picture) {
-  Entry& e = at(i);
+QImage TThumbGrid::FitToCell(const QImage& picture) const {
   const Metrics m = metrics();
   if (!picture.isNull() && (picture.width() > m.tw || picture.height() > m.th))
-    e.picture = picture.scaled(int(m.tw), int(m.th), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  else
-    e.picture = picture;
+    return picture.scaled(int(m.tw), int(m.th), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  return picture;
+}
+
+void TThumbGrid::SetImage(int i, const QImage& picture) {
+  Entry& e = at(i);
+  e.picture = FitToCell(picture);
   // During a paint pass the picture is drawn by that same pass.
   if (!painting_ && IsVisible(i)) repaint_();
 }
@@ -394,7 +397,10 @@ void TThumbGrid::focusOutEvent(QFocusEvent* e) {
 bool TThumbGrid::viewportEvent(QEvent* e) {
   if (e->type() == QEvent::ToolTip) {
     auto* he = static_cast<QHelpEvent*>(e);
-    if (showHint_ && !hint_.isEmpty()) QToolTip::showText(he->globalPos(), hint_, viewport());
+    // The hint keeps its CR LF line breaks; a tool tip wants plain LF.
+    if (showHint_ && !hint_.isEmpty())
+      QToolTip::showText(he->globalPos(), QString(hint_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                         viewport());
     else QToolTip::hideText();
     return true;
   }

@@ -62,6 +62,8 @@ public:
   void SetImageTag(int i, int tag);
   // The grid keeps its own copy, scaled down to the cell size when larger.
   void SetImage(int i, const QImage& picture);
+  // `picture` as SetImage would keep it: scaled down to fit the cell.
+  QImage FitToCell(const QImage& picture) const;
   QImage Image(int i) const;
   bool HasImage(int i) const { return !Image(i).isNull(); }
 

@@ -142,11 +142,26 @@ void PaintThumbDecoration(TCanvas& dest, int left, int top, TThumbRect& thumbRec
 bool RequestThumbPicture(TThumbGrid* view, int idx, const QPixmap& icon, const QColor& backColor,
                          TLoadQueue* queue, TImageLoadThread* loader) {
   if (view->ImageTag(idx) != 0) return false;
-  view->SetImageTag(idx, 1);
   QImage bitmap;
   IconToBitmap(icon, bitmap, backColor);
-  view->SetImage(idx, bitmap.convertToFormat(QImage::Format_RGB888));
+  return RequestThumbPicture(view, idx, bitmap.convertToFormat(QImage::Format_RGB888), queue, loader);
+}
+
+bool RequestThumbPicture(TThumbGrid* view, int idx, const QImage& picture, TLoadQueue* queue,
+                         TImageLoadThread* loader) {
+  if (view->ImageTag(idx) != 0) return false;
+  view->SetImageTag(idx, 1);
+  view->SetImage(idx, picture);
   QueueThumbIndex(queue, idx);
   if (loader && loader->Parked()) loader->Wake();
   return true;
+}
+
+QImage TThumbIconCache::Picture(const QIcon& icon, const QColor& backColor, int size) {
+  const QString key = QStringLiteral("%1/%2/%3").arg(icon.cacheKey()).arg(backColor.rgba()).arg(size);
+  auto it = pictures_.constFind(key);
+  if (it != pictures_.constEnd()) return it.value();
+  QImage bitmap;
+  IconToBitmap(icon.pixmap(size, size), bitmap, backColor);
+  return pictures_.insert(key, bitmap.convertToFormat(QImage::Format_RGB888)).value();
 }

@@ -7,6 +7,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
+#include <QIcon>
+#include <QObject>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -76,3 +79,19 @@ void PaintThumbDecoration(TCanvas& dest, int left, int top, TThumbRect& thumbRec
 // a parked loader is woken. Returns false (and does nothing) for other tags.
 bool RequestThumbPicture(TThumbGrid* view, int idx, const QPixmap& icon, const QColor& backColor,
                          TLoadQueue* queue, TImageLoadThread* loader);
+// The same with the icon picture already made (IconToBitmap, 24 bits); callers
+// that reuse one picture for many entries share its pixels.
+bool RequestThumbPicture(TThumbGrid* view, int idx, const QImage& picture, TLoadQueue* queue,
+                         TImageLoadThread* loader);
+
+// Icon pictures (IconToBitmap on a colour, 24 bits), one per icon, colour and
+// size: a folder's entries mostly share a few icons, and so share the pixels.
+class TThumbIconCache : public QObject {
+public:
+  using QObject::QObject;
+  QImage Picture(const QIcon& icon, const QColor& backColor, int size);
+  void Clear() { pictures_.clear(); }
+
+private:
+  QHash<QString, QImage> pictures_;
+};

@@ -288,7 +288,7 @@ private slots:
     QHelpEvent ev(QEvent::ToolTip, p, t.g.viewport()->mapToGlobal(p));
     QApplication::sendEvent(t.g.viewport(), &ev);
     QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), t.g.Hint());
+    QCOMPARE(QToolTip::text(), QStringLiteral("a.dwg\n大小: 1 KB"));
     t.g.SetShowHint(false);
     QApplication::sendEvent(t.g.viewport(), &ev);
     QTRY_VERIFY(!QToolTip::isVisible());
