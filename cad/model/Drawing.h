@@ -249,6 +249,7 @@ struct MTextRun {
 
 struct MTextParagraph {
   std::vector<MTextRun> runs;
+  char align = 0;  // from \pxq?; : 'l' 'r' 'c' 'j' 'd'; 0 = by attachment
 };
 
 struct MText : Entity {

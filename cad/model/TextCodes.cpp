@@ -77,7 +77,9 @@ std::string decodeTextSpecials(std::string_view s, bool* hasUnderline, bool* has
 std::vector<MTextParagraph> parseMText(std::string_view raw, double baseHeight) {
   std::vector<MTextParagraph> paras(1);
   std::vector<MTextRun> stack;  // formatting saved at each '{'
+  std::vector<char> alignStack;
   MTextRun cur;
+  char align = 0;
 
   auto flush = [&]() {
     if (!cur.text.empty() || cur.stacked) {
@@ -92,6 +94,7 @@ std::vector<MTextParagraph> parseMText(std::string_view raw, double baseHeight) 
   auto newParagraph = [&]() {
     flush();
     if (paras.size() < 100000) paras.emplace_back();
+    paras.back().align = align;
   };
   // Argument up to ';' (or end of text).
   auto argument = [&](std::size_t& i) {
@@ -106,7 +109,10 @@ std::vector<MTextParagraph> parseMText(std::string_view raw, double baseHeight) 
     char c = raw[i];
     if (c == '{') {
       flush();
-      if (stack.size() < 64) stack.push_back(cur);
+      if (stack.size() < 64) {
+        stack.push_back(cur);
+        alignStack.push_back(align);
+      }
       continue;
     }
     if (c == '}') {
@@ -114,6 +120,8 @@ std::vector<MTextParagraph> parseMText(std::string_view raw, double baseHeight) 
       if (!stack.empty()) {
         cur = stack.back();
         stack.pop_back();
+        align = alignStack.back();
+        alignStack.pop_back();
         cur.text.clear();
       }
       continue;
@@ -247,7 +255,17 @@ std::vector<MTextParagraph> parseMText(std::string_view raw, double baseHeight) 
       }
       case 'p': {
         ++i;
-        argument(i);  // paragraph indents and tabs are not kept
+        // Paragraph properties: only the alignment (q?) is kept, not indents or tabs.
+        std::string_view a = argument(i);
+        for (std::size_t k = 0; k + 1 < a.size(); ++k) {
+          if (a[k] == 'q' && (k == 0 || a[k - 1] == 'x' || a[k - 1] == ',')) {
+            char q = a[k + 1];
+            if (q == 'l' || q == 'r' || q == 'c' || q == 'j' || q == 'd') {
+              align = q;
+              paras.back().align = q;
+            }
+          }
+        }
         break;
       }
       default:

@@ -69,6 +69,13 @@ TEST(MTextParser, FormattingScopesAndValues) {
   EXPECT_DOUBLE_EQ(runs[2].height, 0);
   EXPECT_TRUE(runs[3].underline);
 
+  auto aligned = cad::parseMText("left\\P{\\pxqc;centre\\Palso centre}\\Pdefault", 1);
+  ASSERT_EQ(aligned.size(), 4u);
+  EXPECT_EQ(aligned[0].align, 0);
+  EXPECT_EQ(aligned[1].align, 'c');
+  EXPECT_EQ(aligned[2].align, 'c');
+  EXPECT_EQ(aligned[3].align, 0);  // the group ended before this paragraph
+
   auto colored = cad::parseMText("\\C1;red\\c65280;green", 1);
   ASSERT_EQ(colored[0].runs.size(), 2u);
   EXPECT_EQ(colored[0].runs[0].color, 1);
