@@ -80,7 +80,9 @@ std::int32_t BitReader::BL()
 
 std::uint64_t BitReader::BLL()
 {
-    const unsigned len = B3();
+    // The byte count is three plain bits in the files met (graphics sizes),
+    // not the 1-3 bit triplet code.
+    const unsigned len = static_cast<unsigned>(bits(3));
     std::uint64_t v = 0;
     for (unsigned i = 0; i < len; ++i)
         v |= static_cast<std::uint64_t>(RC()) << (8 * i);
@@ -306,7 +308,7 @@ CmColor BitReader::ENC()
     CmColor c;
     const unsigned raw = static_cast<std::uint16_t>(BS());
     c.index = static_cast<int>(raw & 0x1ff);
-    if (raw & 0x8000) {
+    if ((raw & 0x8000) && !(raw & 0x4000)) {
         const std::uint32_t rgb = static_cast<std::uint32_t>(BL());
         if ((rgb >> 24) == 0xc2) {
             c.hasRgb = true;
@@ -337,6 +339,39 @@ void BitReader::readBytes(std::uint8_t* out, std::size_t n)
     }
     for (std::size_t i = 0; i < n; ++i)
         out[i] = RC();
+}
+
+void attachStringStream(BitReader& dat, BitReader& str, std::uint64_t endBit)
+{
+    if (endBit < 1 || endBit > dat.endBit() + 0)
+        throw DwgError("string stream");
+    str = dat;
+    str.seekBit(endBit - 1);
+    if (!str.B()) {
+        dat.setEndBit(endBit - 1);
+        str.setEndBit(0);
+        return;
+    }
+    std::uint64_t end = endBit - 1;
+    if (end < 16)
+        throw DwgError("string stream");
+    str.seekBit(end - 16);
+    std::uint64_t size = str.RS();
+    end -= 16;
+    if (size & 0x8000) {
+        if (end < 16)
+            throw DwgError("string stream");
+        str.seekBit(end - 16);
+        const std::uint64_t hi = str.RS();
+        end -= 16;
+        size = (size & 0x7fff) | (hi << 15);
+    }
+    if (size > end || end - size < dat.bitPos())
+        throw DwgError("string stream");
+    str.seekBit(end - size);
+    str.setEndBit(end);
+    dat.setEndBit(end - size);
+    dat.setStringStream(&str);
 }
 
 namespace {

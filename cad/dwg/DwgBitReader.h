@@ -126,6 +126,11 @@ private:
     const CodePage* cp_ = nullptr;
 };
 
+// 2007+ data ending at `endBit` keep their strings in a stream just before
+// it, announced by the last bit. Points `str` at that stream and ends `dat`
+// where it starts. Throws DwgError when the sizes do not fit.
+void attachStringStream(BitReader& dat, BitReader& str, std::uint64_t endBit);
+
 // CRC-16 (polynomial 0xA001, reflected) used throughout DWG files.
 std::uint16_t crc16(std::uint16_t seed, const std::uint8_t* data, std::size_t n);
 

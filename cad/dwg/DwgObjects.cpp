@@ -140,37 +140,10 @@ void setupStreams(Obj& o, std::uint64_t handleStart)
     o.handleStart = handleStart;
     o.hdl = BitReader(o.bytes, o.size, o.dat.version());
     o.hdl.seekBit(handleStart);
-    std::uint64_t dataEnd = handleStart;
-    if (o.dat.version() >= Ver::R2007 && handleStart > 0) {
-        BitReader probe(o.bytes, o.size, o.dat.version());
-        probe.seekBit(handleStart - 1);
-        if (probe.B()) {
-            std::uint64_t end = handleStart - 1;
-            if (end < 16)
-                throw DwgError("string stream");
-            probe.seekBit(end - 16);
-            std::uint64_t strSize = probe.RS();
-            end -= 16;
-            if (strSize & 0x8000) {
-                if (end < 16)
-                    throw DwgError("string stream");
-                probe.seekBit(end - 16);
-                const std::uint64_t hi = probe.RS();
-                end -= 16;
-                strSize = (strSize & 0x7fff) | (hi << 15);
-            }
-            if (strSize > end)
-                throw DwgError("string stream");
-            o.str = BitReader(o.bytes, o.size, o.dat.version());
-            o.str.seekBit(end - strSize);
-            o.str.setEndBit(end);
-            o.dat.setStringStream(&o.str);
-            dataEnd = end - strSize;
-        } else {
-            dataEnd = handleStart - 1;
-        }
-    }
-    o.dat.setEndBit(dataEnd);
+    if (o.dat.version() >= Ver::R2007)
+        attachStringStream(o.dat, o.str, handleStart);
+    else
+        o.dat.setEndBit(handleStart);
 }
 
 struct EntCommon {
@@ -334,7 +307,9 @@ TableEntry readTableEntry(BitReader& r)
     t.name = r.TV();
     if (r.B())
         t.flags |= 64;
-    (void)r.BS(); // xref index + 1
+    // 2007+ records carry no xref index.
+    if (r.version() < Ver::R2007)
+        (void)r.BS(); // xref index + 1
     if (r.B())
         t.flags |= 16;
     return t;
@@ -400,7 +375,7 @@ void readAttribTail(BitReader& r, Attrib& a)
     if (v >= Ver::R2018) {
         const unsigned kind = r.RC();
         if (kind > 1)
-            throw DwgError("multi-line attribute"); // embedded MTEXT is not decoded
+            return; // multi-line: the embedded MTEXT is not decoded, the text above stays
     }
     a.tag = r.TV();
     (void)r.BS();
@@ -630,8 +605,6 @@ void readImage(BitReader& r, RasterImage& im)
     im.brightness = r.RC();
     im.contrast = r.RC();
     im.fade = r.RC();
-    if (r.version() >= Ver::R2010)
-        (void)r.B();
     im.clipType = r.BS();
     if (im.clipType == 1) {
         im.clipBoundary.push_back(v2(r.RD2()));
@@ -642,6 +615,9 @@ void readImage(BitReader& r, RasterImage& im)
         for (std::uint32_t i = 0; i < n; ++i)
             im.clipBoundary.push_back(v2(r.RD2()));
     }
+    // 2010+: clip inside or outside, after the boundary as in DXF.
+    if (r.version() >= Ver::R2010)
+        (void)r.B();
 }
 
 void readSpline(BitReader& r, Spline& s)
@@ -692,6 +668,21 @@ void readSpline(BitReader& r, Spline& s)
     }
     for (std::uint32_t i = 0; i < nFit; ++i)
         s.fitPoints.push_back(v3(r.BD3()));
+}
+
+bool decodedEntity(unsigned t, const std::string& clsName)
+{
+    switch (t) {
+    case kShape: case kViewport: case kRegion: case k3dSolid: case kBody: case kOleFrame:
+    case kTolerance: case kMline: case kOle2Frame: case kProxyEntity:
+        return false;
+    default:
+        break;
+    }
+    if (t < 500)
+        return fixedIsEntity(t);
+    return clsName == "LWPOLYLINE" || clsName == "HATCH" || clsName == "IMAGE"
+        || clsName == "WIPEOUT";
 }
 
 } // namespace
@@ -770,6 +761,11 @@ void ObjectDecoder::decodeOne(const ObjectLoc& loc, std::map<std::string, int>& 
     const std::string clsName = cls ? cls->dxfName : std::string();
     const bool isEntity = cls ? cls->isEntity : fixedIsEntity(t);
 
+    if (isEntity && !decodedEntity(t, clsName)) {
+        // Entities this viewer does not draw: counted, not decoded.
+        ++skipped[objectTypeName(f_, t)];
+        return;
+    }
     if (isEntity) {
         EntCommon c = readEntityCommon(o);
         RawEntity e;
@@ -820,7 +816,7 @@ void ObjectDecoder::decodeOne(const ObjectLoc& loc, std::map<std::string, int>& 
             x->extrusion = v3(r.BD3());
             const bool hasAttribs = r.B();
             std::uint32_t owned = 0;
-            if (ver >= Ver::R2004)
+            if (ver >= Ver::R2004 && hasAttribs)
                 owned = static_cast<std::uint32_t>(r.BL());
             if (t == kMinsert) {
                 x->columnCount = r.BS();

@@ -62,10 +62,18 @@ LoadResult readSupported(const std::uint8_t* data, std::size_t size, Ver ver,
     if (!f.headerData.empty()) {
         BitReader hr(f.headerData.data(), f.headerData.size(), ver);
         hr.setCodePage(&cp);
+        BitReader str, handles;
         try {
-            if (ver >= Ver::R2007)
-                throw DwgError("header variables of 2007+ files are not read");
-            readHeaderVars(hr, hr, hv);
+            if (ver >= Ver::R2007) {
+                // Data, then strings, then from the size in bits on the handles.
+                const std::uint64_t endBit = hr.RL();
+                handles = hr;
+                handles.seekBit(endBit);
+                attachStringStream(hr, str, endBit);
+                readHeaderVars(hr, handles, hv);
+            } else {
+                readHeaderVars(hr, hr, hv);
+            }
         } catch (const DwgError&) {
             hv = HeaderVars{};
             ++r.skipped["头变量"];
