@@ -1,6 +1,7 @@
 // plendor-render: draws a drawing into a PNG, or prints its statistics.
 //   plendor-render FILE OUT.png [--size WxH] [--background N]
 //   plendor-render --stats FILE
+//   plendor-render --preview FILE OUT.png   (see PreviewMode.cpp)
 // Exit status 0 when the drawing loaded (and the PNG was written), else 1.
 
 #include <QGuiApplication>
@@ -17,12 +18,15 @@
 #include "cad/render/Draw.h"
 #include "cad/render/Resolve.h"
 
+int previewCommand(const QStringList& args);  // PreviewMode.cpp
+
 namespace {
 
 int usage() {
     std::fputs(
         "usage: plendor-render FILE OUT.png [--size WxH] [--background N]\n"
-        "       plendor-render --stats FILE\n",
+        "       plendor-render --stats FILE\n"
+        "       plendor-render --preview FILE OUT.png\n",
         stderr);
     return 2;
 }
@@ -85,6 +89,7 @@ int main(int argc, char** argv) {
     // First argument picks the command; anything else is a file to render.
     const std::map<QString, std::function<int(const QStringList&)>> commands{
         {"--stats", stats},
+        {"--preview", previewCommand},
     };
     if (auto it = commands.find(args[0]); it != commands.end()) return it->second(args.mid(1));
     return render(args);
