@@ -161,8 +161,9 @@ TEST_P(DwgAgainstDxf, ModelSpaceCountsMatch)
     EXPECT_EQ(dwgLayers, dxfLayers);
     // 2007+ text is Unicode; their code page is a leftover that exporters
     // do not always copy, so it is compared for older files only.
-    if (dwg.drawing->header.version < "AC1021")
+    if (dwg.drawing->header.version < "AC1021") {
         EXPECT_EQ(dwg.drawing->header.codepage, dxf.drawing->header.codepage);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, DwgAgainstDxf, ::testing::ValuesIn(kPairs),
