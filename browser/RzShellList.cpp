@@ -59,6 +59,16 @@ TRzShellList::TRzShellList(QWidget* parent)
     list_->setWrapping(true);
     list_->setResizeMode(QListView::Adjust);
     list_->setUniformItemSizes(true);
+    list_->setIconSize(QSize(16, 16));
+    report_->setIconSize(QSize(16, 16));
+    // The list view's columns are as wide as the longest name, as in the
+    // desktop's list views; recomputed when the rows change.
+    auto regrid = [this] {
+        if (viewStyle_ == vsList)
+            updateListGrid();
+    };
+    connect(model_, &QAbstractItemModel::modelReset, this, regrid);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, regrid);
     list_->setModel(model_);
     list_->setModelColumn(0);
     selection_ = report_->selectionModel();
@@ -88,6 +98,19 @@ void TRzShellList::setupView(QAbstractItemView* v)
     v->setAcceptDrops(false);
     v->installEventFilter(this);
     v->viewport()->installEventFilter(this);
+}
+
+void TRzShellList::updateListGrid()
+{
+    const QFontMetrics fm(list_->font());
+    int widest = 0;
+    for (int r = 0; r < model_->rowCount(); ++r) {
+        widest = std::max(widest, fm.horizontalAdvance(model_->item(r)->displayName));
+        if (widest >= 320)
+            break;
+    }
+    const int text = std::clamp(widest, 60, 320);
+    list_->setGridSize(QSize(16 + 6 + text + 12, std::max(fm.height(), 16) + 4));
 }
 
 QAbstractItemView* TRzShellList::ActiveView() const
@@ -123,6 +146,8 @@ void TRzShellList::SetViewStyle(int style)
         return;
     const bool hadFocus = ActiveView()->hasFocus();
     viewStyle_ = style;
+    if (style == vsList)
+        updateListGrid();
     stack_->setCurrentWidget(ActiveView());
     setFocusProxy(ActiveView());
     if (hadFocus)

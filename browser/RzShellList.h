@@ -114,6 +114,7 @@ private:
     void changeFolder(const ShellId& id);
     bool handleKey(class QKeyEvent* e);
     void setupView(QAbstractItemView* v);
+    void updateListGrid();
 
     FolderModel* model_ = nullptr;
     QStackedWidget* stack_ = nullptr;
