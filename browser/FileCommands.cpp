@@ -61,7 +61,7 @@ bool DeleteItems(QWidget* owner, const QStringList& paths, bool permanent)
     }
     reportFailures(owner, permanent ? QStringLiteral("以下项目未能删除：") : QStringLiteral("以下项目未能移到回收站："),
                    errors);
-    return done > 0;
+    return done == paths.size();
 }
 
 void CopyItemsToClipboard(const QStringList& paths, bool cut)

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-// Asks first ("… N 项 …"); returns true when something was deleted. Failures
+// Asks first ("… N 项 …"); returns true when every item was deleted. Failures
 // are reported in one message box.
 bool DeleteItems(QWidget* owner, const QStringList& paths, bool permanent);
 void CopyItemsToClipboard(const QStringList& paths, bool cut);

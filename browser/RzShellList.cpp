@@ -355,13 +355,19 @@ bool TRzShellList::handleKey(QKeyEvent* e)
         return false;
     const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     const int key = e->key();
+    // Items of folders without a path (the namespace root lists the home
+    // folder and "/") are never deleted, cut or pasted into.
+    const bool realFolder = shellns::IsBrowsableFolder(CurrentFolderId()) && !CurrentFolderPath().isEmpty();
     if (mods == Qt::ControlModifier) {
         switch (key) {
         case Qt::Key_A: SelectAll(); return true;
         case Qt::Key_C: CopyItemsToClipboard(SelectedItemPaths(), false); return true;
-        case Qt::Key_X: CopyItemsToClipboard(SelectedItemPaths(), true); return true;
+        case Qt::Key_X:
+            if (realFolder)
+                CopyItemsToClipboard(SelectedItemPaths(), true);
+            return true;
         case Qt::Key_V:
-            if (!CurrentFolderPath().isEmpty()) {
+            if (realFolder) {
                 PasteFromClipboard(this, CurrentFolderPath());
                 ReloadFolder();
             }
@@ -371,7 +377,7 @@ bool TRzShellList::handleKey(QKeyEvent* e)
     }
     if (key == Qt::Key_Delete && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
         const QStringList paths = SelectedItemPaths();
-        if (!paths.isEmpty()) {
+        if (realFolder && !paths.isEmpty()) {
             DeleteItems(this, paths, mods == Qt::ShiftModifier);
             ReloadFolder();
         }

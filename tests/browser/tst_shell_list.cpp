@@ -132,6 +132,21 @@ void TestShellList::noFilteringWithoutPath()
     QVERIFY(n >= 3);
     list_->SetFileFilter(DrawingMask);
     QCOMPARE(list_->RowCount(), n);
+
+    // The root lists the home folder: Del and Ctrl+X never reach it.
+    const int home = rowNamed(*list_, QStringLiteral("主文件夹"));
+    QVERIFY(home >= 0);
+    list_->SelectRow(home);
+    list_->ActiveView()->setFocus();
+    MessageBoxAnswerer yes(QMessageBox::Yes);
+    QTest::keyClick(list_->ActiveView(), Qt::Key_Delete);
+    QTest::keyClick(list_->ActiveView(), Qt::Key_Delete, Qt::ShiftModifier);
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(list_->ActiveView(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(yes.shown(), 0);
+    QVERIFY(QFileInfo(home_->path()).isDir());
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(!md || !md->hasFormat(QStringLiteral("text/uri-list")));
 }
 
 void TestShellList::upAtRootChangesNothing()
