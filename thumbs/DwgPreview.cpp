@@ -90,10 +90,36 @@ bool isSeekable(QIODevice& d) {
 void openForReading(QFile& f) {
   // No sharing modes here: a plain read-only open stands in for the
   // exclusive one, and a held-open drawing reads like any other.
-  if (!f.open(QIODevice::ReadOnly))
+  // Unbuffered: a few scattered reads, each straight into its destination.
+  if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw DwgPreviewOpenError(QStringLiteral("无法打开文件 %1: %2")
                                   .arg(f.fileName(), f.errorString())
                                   .toStdString());
+}
+
+// Uncompressed 24- and 32-bit pixels decoded directly; the large previews
+// of some drawings are of this kind and the BMP reader is slow on them.
+QImage decodeRgbDib(const QByteArray& dib, quint32 headerSize) {
+  if (headerSize < 40) return {};
+  const char* h = dib.constData();
+  const qint32 w = qint32(le32(h + 4)), hRaw = qint32(le32(h + 8));
+  const int bpp = le16(h + 14);
+  if ((bpp != 24 && bpp != 32) || le32(h + 16) != 0 || w <= 0 || w > 16384 || hRaw == 0 || hRaw < -16384 ||
+      hRaw > 16384)
+    return {};
+  const int height = hRaw < 0 ? -hRaw : hRaw;
+  const qint64 stride = (qint64(w) * (bpp / 8) + 3) & ~qint64(3);
+  const qint64 start = qint64(headerSize) + qint64(le32(h + 32)) * 4;  // after any colour table
+  if (start < 0 || start > dib.size() || dib.size() - start < stride * height) return {};
+  QImage img(w, height, QImage::Format_RGB32);
+  if (img.isNull()) return {};
+  const auto* pixels = reinterpret_cast<const uchar*>(h + start);
+  for (int y = 0; y < height; ++y) {
+    const uchar* src = pixels + stride * (hRaw > 0 ? height - 1 - y : y);
+    auto* dst = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < w; ++x, src += bpp / 8) dst[x] = qRgb(src[2], src[1], src[0]);
+  }
+  return img;
 }
 
 // A bitmap entry whose header says more than 8 bits per pixel has no palette,
@@ -114,6 +140,7 @@ QImage decodeTrueColourDib(const QByteArray& dib) {
   }
   const quint64 offset = kBmpFileHeader + headerSize + extra;
   if (offset > quint64(kBmpFileHeader) + quint64(dib.size())) return {};
+  if (QImage img = decodeRgbDib(dib, headerSize); !img.isNull()) return img;
   QByteArray file(kBmpFileHeader, '\0');
   file[0] = 'B';
   file[1] = 'M';
@@ -166,6 +193,34 @@ QByteArray bmpFileImage(const QByteArray& dib) {
   return out;
 }
 
+// The common case decoded directly: an uncompressed 8-bit image after the
+// fixed 1078-byte header. Anything else is left to the platform's BMP reader.
+QImage decodeBmp8(const QByteArray& bmp) {
+  if (bmp.size() < kPixelOffset) return {};
+  const char* h = bmp.constData() + kBmpFileHeader;
+  const qint32 w = qint32(le32(h + 4)), hRaw = qint32(le32(h + 8));
+  if (le16(h + 14) != 8 || le32(h + 16) != 0 || w <= 0 || w > 16384 || hRaw == 0 || hRaw < -16384 ||
+      hRaw > 16384)
+    return {};
+  const int height = hRaw < 0 ? -hRaw : hRaw;
+  const qint64 stride = (qint64(w) + 3) & ~qint64(3);
+  if (bmp.size() - qint64(kPixelOffset) < stride * height) return {};
+  QImage img(w, height, QImage::Format_Indexed8);
+  if (img.isNull()) return {};
+  QList<QRgb> table(256);
+  for (int i = 0; i < 256; ++i) {
+    const auto* c = reinterpret_cast<const uchar*>(h + 40 + 4 * i);
+    table[i] = qRgb(c[2], c[1], c[0]);
+  }
+  img.setColorTable(table);
+  const char* pixels = bmp.constData() + kPixelOffset;
+  for (int y = 0; y < height; ++y) {
+    const int row = hRaw > 0 ? height - 1 - y : y;  // bottom-up unless the height is negative
+    std::memcpy(img.scanLine(y), pixels + stride * row, size_t(w));
+  }
+  return img;
+}
+
 }  // namespace
 
 bool ReadDwgPreview(QBuffer& output, QIODevice& file) {
@@ -207,7 +262,11 @@ bool LoadDwgPreviewBitmap(QImage& bitmap, QIODevice& file) {
     const QByteArray& dib = *found.bmp;
     QImage img;
     if (le16(dib.constData() + 14) > 8) img = decodeTrueColourDib(dib);
-    else img.loadFromData(bmpFileImage(dib), "BMP");
+    else {
+      const QByteArray bmp = bmpFileImage(dib);
+      img = decodeBmp8(bmp);
+      if (img.isNull()) img.loadFromData(bmp, "BMP");
+    }
     if (!img.isNull()) {
       bitmap = img;
       return true;

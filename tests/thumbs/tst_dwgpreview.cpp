@@ -91,6 +91,26 @@ private slots:
     QCOMPARE(img.pixel(2, 1), qRgb(7 ^ 0x5a, 255 - 7, 7));
   }
 
+  // Rows of distinct values, a width that needs row padding, bottom-up and
+  // top-down: the picture equals the platform BMP reader's decoding of the
+  // BMP file image.
+  void decodingMatchesTheBmpReader() {
+    for (const int h : {5, -5}) {
+      QByteArray dib = dib8(7, 5, 0);
+      put32(dib, 8, h);
+      for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) dib[1064 + y * 8 + x] = char(y * 40 + x * 3 + 1);
+      const QByteArray file = makeDwg({{2, dib}});
+      QImage reference;
+      QVERIFY(reference.loadFromData(readPreview(file).out, "BMP"));
+      const QImage img = loadImage(file);
+      QCOMPARE(img.size(), QSize(7, 5));
+      QCOMPARE(img.convertToFormat(QImage::Format_RGB32), reference.convertToFormat(QImage::Format_RGB32));
+      // Bottom-up: the last row of the file is the top of the picture.
+      QCOMPARE(img.pixelIndex(0, 0), h > 0 ? 4 * 40 + 1 : 1);
+    }
+  }
+
   void lastCompleteBitmapEntryWins() {
     // A second bitmap replaces the first; a broken third leaves the second.
     const QByteArray file = makeDwg({{2, dib8(4, 4, 1)}, {6, QByteArray(10, 'p')}, {2, dib8(9, 2, 3)},
@@ -174,6 +194,29 @@ private slots:
     QCOMPARE(img.size(), QSize(40, 30));
     QCOMPARE(img.pixel(0, 0) & 0xffffff, qRgb(10, 200, 30) & 0xffffff);
     QCOMPARE(img.pixel(39, 29) & 0xffffff, qRgb(10, 200, 30) & 0xffffff);
+    // Row order and padding against the platform's reader, 24 and 32 bits.
+    for (const int bpp : {24, 32}) {
+      const int w = 5, h = 3, stride = (w * bpp / 8 + 3) & ~3;
+      QByteArray dib = dib32(1, 1, 0).left(40);
+      put32(dib, 4, w);
+      put32(dib, 8, h);
+      dib[14] = char(bpp);
+      for (int y = 0; y < h; ++y) {
+        QByteArray row(stride, '\0');
+        for (int x = 0; x < w; ++x)
+          for (int c = 0; c < 3; ++c) row[x * bpp / 8 + c] = char(y * 70 + x * 11 + c * 3);
+        dib += row;
+      }
+      QByteArray file(14, '\0');
+      file[0] = 'B';
+      file[1] = 'M';
+      put32(file, 2, 14 + dib.size());
+      put32(file, 10, 54);
+      QImage reference;
+      QVERIFY(reference.loadFromData(file + dib, "BMP"));
+      const QImage got = loadImage(makeDwg({{2, dib + QByteArray(1100, '\0')}}));
+      QCOMPARE(got.convertToFormat(QImage::Format_RGB32), reference.convertToFormat(QImage::Format_RGB32));
+    }
   }
 
   void filesByPath() {
