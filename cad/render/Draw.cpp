@@ -127,15 +127,19 @@ public:
         const SpatialGrid& g = d_.grid;
         const bool all = g.area.empty() || (view.contains({g.area.minX, g.area.minY}) &&
                                             view.contains({g.area.maxX, g.area.maxY}));
-        if (!all) g.query(view, prims, hit_);
         std::vector<std::uint8_t> visible(d_.layers.size());
         for (std::size_t i = 0; i < visible.size(); ++i) visible[i] = d_.layerVisible(std::uint16_t(i));
-        for (std::size_t i = 0; i < prims.size(); ++i) {
-            if (!all && !hit_[i]) continue;
-            const Prim& pr = prims[i];
-            if (pr.layer >= visible.size() || !visible[pr.layer] || !pr.box.intersects(view)) continue;
+        auto consider = [&](const Prim& pr) {
+            if (pr.layer >= visible.size() || !visible[pr.layer] || !pr.box.intersects(view)) return;
             ++stats_.candidates;
             prim(pr);
+        };
+        if (all) {
+            for (const Prim& pr : prims) consider(pr);
+        } else {
+            std::vector<std::uint32_t> idx;
+            g.query(view, prims.size(), idx, hit_);
+            for (std::uint32_t i : idx) consider(prims[i]);
         }
         flush();
         return stats_;

@@ -81,10 +81,10 @@ struct SpatialGrid {
     std::vector<std::uint32_t> items;      // primitive indices, ascending per cell
 
     void build(const std::vector<Prim>& prims, const Box2& extents);
-    // Marks in `hit` (one byte per primitive) those whose cell may meet `view`.
-    // Returns the number of cells visited.
-    std::size_t query(const Box2& view, const std::vector<Prim>& prims,
-                      std::vector<std::uint8_t>& hit) const;
+    // Indices, ascending (drawing order), of the primitives whose cell may
+    // meet `view`. `mask` is scratch space kept by the caller.
+    void query(const Box2& view, std::size_t primCount, std::vector<std::uint32_t>& out,
+               std::vector<std::uint8_t>& mask) const;
 };
 
 struct ResolvedDrawing {

@@ -48,17 +48,29 @@ void SpatialGrid::build(const std::vector<Prim>& prims, const Box2& extents) {
         if (cellOfPrim[i] < n) items[fill[cellOfPrim[i]]++] = std::uint32_t(i);
 }
 
-std::size_t SpatialGrid::query(const Box2& view, const std::vector<Prim>& prims,
-                               std::vector<std::uint8_t>& hit) const {
-    hit.assign(prims.size(), 0);
-    std::size_t visited = 0;
+void SpatialGrid::query(const Box2& view, std::size_t primCount, std::vector<std::uint32_t>& out,
+                        std::vector<std::uint8_t>& mask) const {
+    out.clear();
     const std::size_t n = cellBounds.size();
-    for (std::size_t c = 0; c < n; ++c) {
-        if (!cellBounds[c].intersects(view)) continue;
-        ++visited;
-        for (std::uint32_t k = cellStart[c]; k < cellStart[c + 1]; ++k) hit[items[k]] = 1;
+    std::size_t total = 0;
+    for (std::size_t c = 0; c < n; ++c)
+        if (cellBounds[c].intersects(view)) total += cellStart[c + 1] - cellStart[c];
+    if (total == 0) return;
+    out.reserve(total);
+    if (total * 16 < primCount) {
+        // Few: gather and sort.
+        for (std::size_t c = 0; c < n; ++c)
+            if (cellBounds[c].intersects(view)) out.insert(out.end(), items.begin() + cellStart[c], items.begin() + cellStart[c + 1]);
+        std::sort(out.begin(), out.end());
+        return;
     }
-    return visited;
+    // Many: mark, then read the marks in order.
+    mask.assign(primCount, 0);
+    for (std::size_t c = 0; c < n; ++c)
+        if (cellBounds[c].intersects(view))
+            for (std::uint32_t k = cellStart[c]; k < cellStart[c + 1]; ++k) mask[items[k]] = 1;
+    for (std::size_t i = 0; i < primCount; ++i)
+        if (mask[i]) out.push_back(std::uint32_t(i));
 }
 
 }  // namespace cad::render
