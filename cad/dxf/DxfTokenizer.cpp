@@ -1,5 +1,6 @@
 #include "cad/dxf/DxfTokenizer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -99,8 +100,11 @@ Tokenizer::Tokenizer(const std::uint8_t* data, std::size_t size)
     // R13 and later write two-byte codes: the first code 0 is then 00 00
     // followed by "SECTION"; R12 writes a single 00 byte.
     shortCodes_ = !(pos_ + 1 < size_ && data_[pos_] == 0 && data_[pos_ + 1] == 0);
-  } else if (size_ >= 3 && std::memcmp(data_, "\xEF\xBB\xBF", 3) == 0) {
-    pos_ = 3;
+  } else {
+    if (size_ >= 3 && std::memcmp(data_, "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+    // Old Mac files end lines with CR alone.
+    std::size_t probe = std::min<std::size_t>(size_, 1 << 16);
+    if (!std::memchr(data_, '\n', probe) && std::memchr(data_, '\r', probe)) eol_ = '\r';
   }
 }
 
@@ -117,7 +121,7 @@ bool Tokenizer::next(Tag& t) {
 bool Tokenizer::readLine(std::string_view& out) {
   if (pos_ >= size_) return false;
   const char* start = data_ + pos_;
-  const void* nl = std::memchr(start, '\n', size_ - pos_);
+  const void* nl = std::memchr(start, eol_, size_ - pos_);
   std::size_t len = nl ? static_cast<const char*>(nl) - start : size_ - pos_;
   pos_ += len + (nl ? 1 : 0);
   ++line_;

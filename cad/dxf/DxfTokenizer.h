@@ -52,6 +52,7 @@ class Tokenizer {
   std::size_t line_ = 0;
   bool binary_ = false;
   bool shortCodes_ = false;  // binary R12: one-byte group codes
+  char eol_ = '\n';
   Error error_ = Error::None;
   Tag pending_;
   bool hasPending_ = false;

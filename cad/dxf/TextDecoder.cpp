@@ -77,6 +77,23 @@ void appendValidUtf8(std::string& out, std::string_view s) {
   }
 }
 
+bool isValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int n = (c >= 0xC2 && c <= 0xDF) ? 1 : (c >= 0xE0 && c <= 0xEF) ? 2 : (c >= 0xF0 && c <= 0xF4) ? 3 : 0;
+    if (n == 0 || i + n >= s.size()) return false;
+    for (int k = 1; k <= n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -117,6 +134,7 @@ TextDecoder::~TextDecoder() {
 }
 
 void TextDecoder::setCodepage(std::string_view dwgCodepage) {
+  singleByte_ = false;
   if (dwgCodepage.empty()) {
     sourceName_.clear();
     return;
@@ -125,6 +143,8 @@ void TextDecoder::setCodepage(std::string_view dwgCodepage) {
   // An unknown code page name: Western European is the writers' default.
   if (sourceName_.empty()) sourceName_ = "CP1252";
   if (sourceName_ == "UTF-8") sourceName_.clear();
+  singleByte_ = sourceName_.rfind("CP12", 0) == 0 || sourceName_ == "CP874" ||
+                sourceName_.rfind("ISO-8859", 0) == 0;
 }
 
 void* TextDecoder::handleFor(const std::string& name) {
@@ -207,7 +227,9 @@ std::string TextDecoder::decode(std::string_view raw) {
   std::string utf8;
   if (ascii) {
     utf8.assign(raw);
-  } else if (sourceName_.empty()) {
+  } else if (sourceName_.empty() || (singleByte_ && isValidUtf8(raw))) {
+    // Some writers put UTF-8 into files of single-byte code pages; a run of
+    // Western text that is also valid UTF-8 does not occur in practice.
     appendValidUtf8(utf8, raw);
   } else {
     convert(raw, sourceName_, utf8);

@@ -30,6 +30,7 @@ class TextDecoder {
   void* handleFor(const std::string& iconvName);
 
   std::string sourceName_;  // "" = UTF-8
+  bool singleByte_ = false;
   std::map<std::string, void*> handles_;
 };
 

@@ -1,5 +1,6 @@
 #include "cad/io/DrawingLoader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cerrno>
@@ -33,10 +34,12 @@ bool startsWith(const std::uint8_t* d, std::size_t n, std::string_view s) {
 bool looksLikeAsciiDxf(const std::uint8_t* d, std::size_t n) {
   std::size_t i = 0;
   if (startsWith(d, n, "\xEF\xBB\xBF")) i = 3;
+  std::size_t probe = std::min<std::size_t>(n, 1 << 16);
+  const std::uint8_t eol = !std::memchr(d, '\n', probe) && std::memchr(d, '\r', probe) ? '\r' : '\n';
   auto line = [&](std::string_view& out) {
     if (i >= n) return false;
     std::size_t start = i;
-    while (i < n && d[i] != '\n') ++i;
+    while (i < n && d[i] != eol) ++i;
     std::size_t end = i;
     if (i < n) ++i;
     while (end > start && (d[end - 1] == '\r' || d[end - 1] == ' ' || d[end - 1] == '\t')) --end;

@@ -358,6 +358,12 @@ TEST(DxfReader, DecodesGbkAndEscapes) {
   auto r2 = readString(dxfFile(header2007, tags({{0, "TEXT"}, {1, "中文"}})));
   EXPECT_EQ(okDrawing(r2).entities.at(0)->as<cad::Text>()->text, "中文");
 
+  // UTF-8 in a file that claims a Western code page is taken as UTF-8.
+  std::string header1252 = tags({{9, "$ACADVER"}, {1, "AC1015"}, {9, "$DWGCODEPAGE"}, {3, "ANSI_1252"}});
+  auto r4 = readString(dxfFile(header1252, tags({{0, "TEXT"}, {1, "Größe"}, {0, "TEXT"}, {1, "Gr\xF6\xDF" "e"}})));
+  EXPECT_EQ(okDrawing(r4).entities.at(0)->as<cad::Text>()->text, "Größe");
+  EXPECT_EQ(okDrawing(r4).entities.at(1)->as<cad::Text>()->text, "Größe");
+
   // Bytes that are not GBK do not stop the text.
   auto r3 = readString(dxfFile(header, tags({{0, "TEXT"}, {1, "a\xFF" "b"}})));
   EXPECT_EQ(okDrawing(r3).entities.at(0)->as<cad::Text>()->text, "a\uFFFDb");

@@ -44,6 +44,8 @@ TEST(DrawingLoader, StatusAndMessageByContent) {
       {"DXF with blank lines and comment first",
        writeFile(dir, "c.dxf", "\n999\nmade by hand\n  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  0\nENDSEC\n  0\nEOF\n"),
        cad::LoadStatus::Ok, "DXF"},
+      {"DXF with CR line ends", writeFile(dir, "mac.dxf", "0\rSECTION\r2\rENTITIES\r0\rLINE\r0\rENDSEC\r0\rEOF\r"),
+       cad::LoadStatus::Ok, "DXF"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
