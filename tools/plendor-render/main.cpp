@@ -28,7 +28,7 @@ int usage() {
         "       plendor-render --stats FILE\n"
         "       plendor-render --preview FILE OUT.png\n",
         stderr);
-    return 2;
+    return 1;
 }
 
 int stats(const QStringList& args) {
