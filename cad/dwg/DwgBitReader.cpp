@@ -8,6 +8,16 @@ std::uint64_t BitReader::bits(unsigned n)
 {
     if (n > endBit_ - pos_)
         throw DwgError("read past the end of the data");
+    const std::uint64_t byte0 = pos_ >> 3;
+    // Fast path: one 64-bit load covers the whole read.
+    if (n != 0 && n <= 56 && byte0 + 8 <= bytes_) {
+        std::uint64_t w;
+        std::memcpy(&w, data_ + byte0, 8);
+        w = __builtin_bswap64(w); // bits run from the most significant end
+        const std::uint64_t v = (w << (pos_ & 7)) >> (64 - n);
+        pos_ += n;
+        return v;
+    }
     std::uint64_t v = 0;
     while (n > 0) {
         const std::uint64_t byte = pos_ >> 3;
@@ -36,25 +46,21 @@ unsigned BitReader::B3()
 
 std::uint16_t BitReader::RS()
 {
-    const unsigned lo = RC();
-    const unsigned hi = RC();
-    return static_cast<std::uint16_t>(lo | (hi << 8));
+    return __builtin_bswap16(static_cast<std::uint16_t>(bits(16)));
 }
 
 std::uint32_t BitReader::RL()
 {
-    const std::uint32_t lo = RS();
-    const std::uint32_t hi = RS();
-    return lo | (hi << 16);
+    return __builtin_bswap32(static_cast<std::uint32_t>(bits(32)));
 }
 
 double BitReader::RD()
 {
-    std::uint8_t b[8];
-    for (auto& x : b)
-        x = RC();
+    const std::uint64_t lo = RL();
+    const std::uint64_t hi = RL();
+    const std::uint64_t v = lo | (hi << 32);
     double d;
-    std::memcpy(&d, b, 8);
+    std::memcpy(&d, &v, 8);
     return d;
 }
 
@@ -375,16 +381,20 @@ void attachStringStream(BitReader& dat, BitReader& str, std::uint64_t endBit)
 }
 
 namespace {
+// Four tables so that four bytes are folded in per step.
 struct CrcTable {
-    std::array<std::uint16_t, 256> t{};
+    std::array<std::array<std::uint16_t, 256>, 4> t{};
     CrcTable()
     {
         for (unsigned i = 0; i < 256; ++i) {
             unsigned c = i;
             for (int k = 0; k < 8; ++k)
                 c = (c & 1) ? (c >> 1) ^ 0xA001 : (c >> 1);
-            t[i] = static_cast<std::uint16_t>(c);
+            t[0][i] = static_cast<std::uint16_t>(c);
         }
+        for (unsigned k = 1; k < 4; ++k)
+            for (unsigned i = 0; i < 256; ++i)
+                t[k][i] = static_cast<std::uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xff]);
     }
 };
 const CrcTable kCrc;
@@ -392,10 +402,16 @@ const CrcTable kCrc;
 
 std::uint16_t crc16(std::uint16_t seed, const std::uint8_t* data, std::size_t n)
 {
-    std::uint16_t crc = seed;
-    for (std::size_t i = 0; i < n; ++i)
-        crc = static_cast<std::uint16_t>((crc >> 8) ^ kCrc.t[(crc ^ data[i]) & 0xff]);
-    return crc;
+    std::uint32_t crc = seed;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        crc ^= static_cast<std::uint32_t>(data[i]) | (static_cast<std::uint32_t>(data[i + 1]) << 8);
+        crc = kCrc.t[3][crc & 0xff] ^ kCrc.t[2][(crc >> 8) & 0xff] ^ kCrc.t[1][data[i + 2]]
+            ^ kCrc.t[0][data[i + 3]];
+    }
+    for (; i < n; ++i)
+        crc = (crc >> 8) ^ kCrc.t[0][(crc ^ data[i]) & 0xff];
+    return static_cast<std::uint16_t>(crc);
 }
 
 } // namespace cad::dwg

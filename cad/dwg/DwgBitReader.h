@@ -49,7 +49,7 @@ class BitReader {
 public:
     BitReader() = default;
     BitReader(const std::uint8_t* data, std::size_t sizeBytes, Ver v)
-        : data_(data), endBit_(static_cast<std::uint64_t>(sizeBytes) * 8), ver_(v) {}
+        : data_(data), bytes_(sizeBytes), endBit_(static_cast<std::uint64_t>(sizeBytes) * 8), ver_(v) {}
 
     Ver version() const { return ver_; }
     bool atLeast(Ver v) const { return ver_ >= v; }
@@ -119,6 +119,7 @@ public:
 
 private:
     const std::uint8_t* data_ = nullptr;
+    std::size_t bytes_ = 0;
     std::uint64_t endBit_ = 0;
     std::uint64_t pos_ = 0;
     Ver ver_ = Ver::R2000;

@@ -728,15 +728,6 @@ void ObjectDecoder::decodeOne(const ObjectLoc& loc, std::map<std::string, int>& 
         hsize = pre.MCU();
     const std::uint64_t start = loc.offset + pre.bitPos() / 8;
     requireRange(start, static_cast<std::uint64_t>(o.size) + 2, f_.objectsSize, "object");
-    {
-        // The CRC covers the size field and the data.
-        const std::uint64_t crcLen = start - loc.offset + o.size;
-        const std::uint8_t* p = f_.objects + loc.offset;
-        const std::uint16_t crc = crc16(0xC0C1, p, static_cast<std::size_t>(crcLen));
-        const std::uint16_t stored = static_cast<std::uint16_t>(p[crcLen] | (p[crcLen + 1] << 8));
-        if (crc != stored)
-            throw DwgError("object checksum");
-    }
     (void)msBytes;
     o.bytes = f_.objects + start;
     o.dat = BitReader(o.bytes, o.size, ver);
@@ -766,6 +757,20 @@ void ObjectDecoder::decodeOne(const ObjectLoc& loc, std::map<std::string, int>& 
         ++skipped[objectTypeName(f_, t)];
         return;
     }
+    if (!isEntity && t != kLayer && t != kLtype && t != kStyle && t != kDimstyle
+        && t != kBlockHeader && clsName != "IMAGEDEF")
+        return; // objects the drawing does not need
+    // Only records that are decoded pay for their checksum.
+    {
+        // The CRC covers the size field and the data.
+        const std::uint64_t crcLen = start - loc.offset + o.size;
+        const std::uint8_t* p = f_.objects + loc.offset;
+        const std::uint16_t crc = crc16(0xC0C1, p, static_cast<std::size_t>(crcLen));
+        const std::uint16_t stored = static_cast<std::uint16_t>(p[crcLen] | (p[crcLen + 1] << 8));
+        if (crc != stored)
+            throw DwgError("object checksum");
+    }
+
     if (isEntity) {
         EntCommon c = readEntityCommon(o);
         RawEntity e;
