@@ -273,6 +273,16 @@ void EntityParser::parseHatch(Hatch& h) {
         // end of the loop with 97 (source objects) or 92/75.
         while (!c.done()) {
           int code = c.code();
+          if (kind == 4 && code == 97) {
+            // Since 2010 a spline edge carries its fit-point count in 97, the
+            // same code as the loop's source-object count that follows: it is
+            // the fit count when fit points or another 97 come next.
+            int next = c.i + 1 < c.tags.size() ? c.tags[c.i + 1].code : -1;
+            if (next == 11 || next == 97) {
+              c.take();
+              continue;
+            }
+          }
           if (code == 72 || code == 92 || code == 97 || code == 75 || code == 76 || code == 0)
             break;
           if (kind == 4 && code == 73) { e.rational = c.take().asInt() != 0; continue; }
@@ -304,6 +314,7 @@ void EntityParser::parseHatch(Hatch& h) {
               else if (t.code == 20 && !e.controlPoints.empty()) e.controlPoints.back().y = t.asDouble();
               else if (t.code == 11 && e.fitPoints.size() < kMaxVertices) e.fitPoints.push_back({t.asDouble(), 0});
               else if (t.code == 21 && !e.fitPoints.empty()) e.fitPoints.back().y = t.asDouble();
+              else if (t.code == 12 || t.code == 22 || t.code == 13 || t.code == 23) {}  // end tangents
               break;
             default: break;
           }

@@ -177,7 +177,9 @@ TEST(DxfReader, HatchBoundariesAndPattern) {
       {72, "4"}, {94, "3"}, {73, "0"}, {74, "0"}, {95, "8"}, {96, "4"},
       {40, "0"}, {40, "0"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"}, {40, "1"}, {40, "1"},
       {10, "0"}, {20, "0"}, {10, "1"}, {20, "1"}, {10, "2"}, {20, "1"}, {10, "3"}, {20, "0"},
-      {97, "0"},
+      // fit data of the spline (2010+), then the loop's own source count
+      {97, "2"}, {11, "0"}, {21, "0"}, {11, "3"}, {21, "0"}, {12, "1"}, {22, "0"}, {13, "1"}, {23, "0"},
+      {97, "1"}, {330, "2B"},
       {75, "1"}, {76, "1"}, {52, "45"}, {41, "2"}, {77, "0"}, {78, "1"},
       {53, "45"}, {43, "0"}, {44, "0"}, {45, "-2.2"}, {46, "2.2"}, {79, "2"}, {49, "3"}, {49, "-1"},
       {98, "1"}, {10, "5"}, {20, "5"}});
@@ -207,6 +209,8 @@ TEST(DxfReader, HatchBoundariesAndPattern) {
   EXPECT_EQ(edges[3].knots.size(), 8u);
   EXPECT_EQ(edges[3].controlPoints.size(), 4u);
   EXPECT_DOUBLE_EQ(edges[3].controlPoints[2].x, 2);
+  ASSERT_EQ(edges[3].fitPoints.size(), 2u);
+  EXPECT_DOUBLE_EQ(edges[3].fitPoints[1].x, 3);
   EXPECT_NEAR(h->patternAngle, kPi / 4, 1e-12);
   EXPECT_DOUBLE_EQ(h->patternScale, 2);
   ASSERT_EQ(h->patternLines.size(), 1u);
