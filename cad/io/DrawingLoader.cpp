@@ -68,7 +68,18 @@ FileKind sniffDrawing(const std::uint8_t* d, std::size_t n) {
       (std::memcmp(d, "AC10", 4) == 0 || std::memcmp(d, "AC1.", 4) == 0 || std::memcmp(d, "AC2.", 4) == 0))
     return FileKind::Dwg;
   if (startsWith(d, n, "(DWF V")) return FileKind::Dwf;
-  if (startsWith(d, n, "PK\x03\x04")) return FileKind::Dwfx;
+  if (startsWith(d, n, "PK\x03\x04")) {
+    // A DWFx package is a zip (XPS) with DWF parts; entry names are stored
+    // as plain text in the local headers and in the directory at the end.
+    auto has = [&](std::size_t from, std::size_t len, std::string_view what) {
+      std::string_view hay(reinterpret_cast<const char*>(d + from), len);
+      return hay.find(what) != std::string_view::npos;
+    };
+    const std::size_t window = std::min<std::size_t>(n, 1 << 18);
+    for (std::string_view name : {"DWFDocumentSequence", "dwf/documents/", ".dwfseq"})
+      if (has(0, window, name) || has(n - window, window, name)) return FileKind::Dwfx;
+    return FileKind::Unknown;
+  }
   if (looksLikeAsciiDxf(d, n)) return FileKind::DxfAscii;
   return FileKind::Unknown;
 }
