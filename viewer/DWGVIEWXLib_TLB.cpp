@@ -262,13 +262,19 @@ void TDwgViewX::renderFrame() {
         }
     }
     frameDirty_ = false;
+    frameShift_ = QPoint();
 }
 
 void TDwgViewX::paintEvent(QPaintEvent*) {
-    if (frameDirty_ || frame_.isNull()) renderFrame();
-    QPainter p(this);
-    p.drawImage(QPoint(0, 0), frame_);
     const cad::render::Rgb bg = cad::render::backgroundColour(background_);
+    QPainter p(this);
+    if (panning_ && !frameDirty_ && !frame_.isNull()) {
+        p.fillRect(rect(), QColor::fromRgb(bg));
+        p.drawImage(frameShift_, frame_);
+    } else {
+        if (frameDirty_ || frame_.isNull() || !frameShift_.isNull()) renderFrame();
+        p.drawImage(QPoint(0, 0), frame_);
+    }
     const QColor ink = cad::render::isLightBackground(bg) ? Qt::black : Qt::white;
     if (!preview_.isNull()) {
         // Say that this is only the preview, bottom-right, over a plate.
@@ -327,7 +333,9 @@ void TDwgViewX::mouseMoveEvent(QMouseEvent* e) {
         lastPos_ = pos;
         if (!d.isNull()) {
             view_.panPixels(d.x(), d.y());
-            invalidate();
+            frameShift_ += d;
+            update();
+            emit viewChanged();
         }
         return;
     }
@@ -341,6 +349,7 @@ void TDwgViewX::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
     if (panning_ && (e->button() == Qt::MiddleButton || e->button() == Qt::LeftButton)) {
         panning_ = false;
+        if (!frameShift_.isNull()) invalidate();
         setCursor(mode_ == Mode::Pan ? Qt::OpenHandCursor : mode_ == Mode::ZoomWindow ? Qt::CrossCursor
                                                                                       : Qt::ArrowCursor);
         return;

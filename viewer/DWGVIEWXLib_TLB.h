@@ -112,5 +112,8 @@ private:
 
     QImage frame_;        // last rendered frame
     bool frameDirty_ = true;
+    // While the mouse pans, the last frame is shown shifted; the drawing is
+    // drawn again when the button is let go.
+    QPoint frameShift_;
     QToolBar* toolbar_ = nullptr;
 };
