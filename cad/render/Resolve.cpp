@@ -776,7 +776,10 @@ private:
             polygon(rings, s);
             return;
         }
-        std::size_t lines = 0;
+        if (h.patternLines.empty()) {
+            ++out_.notDrawn["HATCH (no pattern data)"];
+            return;
+        }
         const bool ok = hatchPatternSegments(rings, h.patternLines, [&](Vec2 a, Vec2 b) {
             if (a == b) {
                 const Vec2 p = m.apply(a);
@@ -785,7 +788,6 @@ private:
                 const Vec2 q[2] = {m.apply(a), m.apply(b)};
                 addPolylinePrim(q, 2, false, s);
             }
-            ++lines;
         });
         if (!ok) ++out_.notDrawn["HATCH (pattern too dense)"];
     }
