@@ -102,6 +102,7 @@ void TestBrowserWindow::startArguments_data()
     QTest::addColumn<QString>("opened");  // drawing handed to the viewer, "" for none
     const QString sampleDir = QFileInfo(kSample).path();
     QTest::newRow("drawing by full path") << kSample << sampleDir << kSample;
+    QTest::newRow("bare file name") << "<bare>" << "<saved>" << "bare.dxf";
     QTest::newRow("folder") << sampleDir << sampleDir << "";
     QTest::newRow("folder with trailing /") << sampleDir + "/" << sampleDir << "";
     QTest::newRow("names nothing") << "/nonexistent/plendor/x.dwg" << "<saved>" << "";
@@ -114,6 +115,15 @@ void TestBrowserWindow::startArguments()
     QFETCH(QString, folder);
     QFETCH(QString, opened);
     QTemporaryDir saved;
+    // A bare name is opened from the current directory.
+    QTemporaryDir cwd;
+    const QString oldCwd = QDir::currentPath();
+    auto restoreCwd = qScopeGuard([&] { QDir::setCurrent(oldCwd); });
+    if (arg == u"<bare>") {
+        QVERIFY(QFile::copy(kSample, cwd.filePath(QStringLiteral("bare.dxf"))));
+        QVERIFY(QDir::setCurrent(cwd.path()));
+        arg = QStringLiteral("bare.dxf");
+    }
     WindowFixture f(iniWith(saved.path(), 1));
     TFrmCAD& w = *f.window;
     ArgGuard guard(arg);
