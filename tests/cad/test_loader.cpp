@@ -34,7 +34,7 @@ TEST(DrawingLoader, StatusAndMessageByContent) {
       {"missing", dir.filePath("nope.dxf").toStdString(), cad::LoadStatus::FileUnreadable, ""},
       {"folder", dir.path().toStdString(), cad::LoadStatus::FileUnreadable, ""},
       {"empty", writeFile(dir, "empty.dxf", ""), cad::LoadStatus::Damaged, ""},
-      {"zip that is not DWFx", writeFile(dir, "x.dwf", std::string("PK\x03\x04\x14\0\0\0\0\0readme.txt hello", 30)),
+      {"zip that is not DWFx", writeFile(dir, "x.dwf", std::string("PK\x03\x04\x14\0\0\0\0\0readme.txt hello", 26)),
        cad::LoadStatus::NotADrawing, ""},
       {"text named .dwg", writeFile(dir, "notes.dwg", "meeting notes\n"), cad::LoadStatus::NotADrawing, ""},
       {"DWF", (kSamples / "dwf/aspose-java/DWFDrawings/for_layers_test.dwf").string(),
