@@ -367,7 +367,9 @@ std::vector<std::uint8_t> readSystemPage(const std::uint8_t* data, std::size_t s
     const std::uint32_t dsize = le32(h + 4);
     const std::uint32_t csize = le32(h + 8);
     const std::uint32_t ctype = le32(h + 12);
-    if (dsize > limits::kMaxSectionBytes)
+    // No real map expands its page more than a few times; a forged size
+    // must not make a small file allocate gigabytes.
+    if (dsize > limits::kMaxSectionBytes || dsize > checkedMul(csize, limits::kMaxExpansion) + 0x10000)
         throw DwgError("system page size");
     requireRange(at + 0x14, csize, size, "system page data");
     {
@@ -396,7 +398,8 @@ std::vector<std::uint8_t> readDataSection(const std::uint8_t* data, std::size_t 
                                           const std::map<std::uint32_t, PageLoc>& pages,
                                           DwgFile& f)
 {
-    if (s.size > limits::kMaxSectionBytes)
+    if (s.size > limits::kMaxSectionBytes
+        || s.size > checkedMul(size, limits::kMaxExpansion) + (1u << 20))
         throw DwgError("section too large");
     std::vector<std::uint8_t> out(static_cast<std::size_t>(s.size), 0);
     std::vector<std::uint8_t> scratch;
@@ -433,7 +436,7 @@ std::vector<std::uint8_t> readDataSection(const std::uint8_t* data, std::size_t 
             // Pages decompress to their full page size; the tail of the last
             // page lies beyond the section and is dropped.
             const std::size_t pageCap = std::min<std::size_t>(
-                std::max<std::size_t>({s.maxPageSize, psize, 0x7400}), 16u << 20);
+                std::max<std::size_t>({s.maxPageSize, psize, 0x7400}), 1u << 20);
             if (scratch.size() < pageCap)
                 scratch.resize(pageCap);
             std::size_t got;

@@ -23,6 +23,8 @@ inline constexpr std::uint64_t kMaxFileBytes = 2ull << 30;
 inline constexpr std::uint64_t kMaxSectionBytes = 1ull << 30;
 // One object record (the MS size field allows more, no real object needs it).
 inline constexpr std::uint32_t kMaxObjectBytes = 64u << 20;
+// How much larger than the file (or a page) decompressed data may be.
+inline constexpr std::uint64_t kMaxExpansion = 256;
 // Objects in the object map.
 inline constexpr std::size_t kMaxObjects = 20'000'000;
 // Classes in the classes section.

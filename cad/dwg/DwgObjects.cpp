@@ -698,7 +698,7 @@ std::string objectTypeName(const DwgFile& f, unsigned type)
 
 void ObjectDecoder::decodeAll(std::map<std::string, int>& skipped)
 {
-    entities_.reserve(f_.objectMap.size());
+    entities_.reserve(std::min<std::size_t>(f_.objectMap.size(), 1u << 16));
     for (const ObjectLoc& loc : f_.objectMap) {
         try {
             decodeOne(loc, skipped);
