@@ -173,10 +173,25 @@ public:
 
     // ==== Thumbnails section (catalogue, painting, preview loader) ===========
     // BEGIN thumbs
+    class TThumbGrid* ShellThumbFiles = nullptr;
+    class TLoadQueue* LoadQueue = nullptr;
+    class TImageLoadThread* Loader = nullptr;
+    class TThumbIconCache* ThumbIcons = nullptr; // icon pictures shared by the entries
+    class TRzShellList* ThumbList() const;       // the folder list the entries mirror
+    mutable class TRzShellList* thumbList_ = nullptr;
     void CreateThumbControls();
     void CreateLoader();               // queue, parked loader, view behaviours
     void ApplyThumbSettings();         // size, gaps, colours from the settings fields
     void StopLoader();                 // stop and release the loader, free the queue
+    void RebuildThumbs();
+    void ClearThumbs();
+    void AddThumbEntry(int row);
+    int ThumbKindOf(const class TRzShellListData* data) const;
+    void ColumnText(const class TRzShellListData* data, int column, QString& text) const;
+    void ShellThumbFilesMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void ShellThumbFilesDblClick();
+    void ShellThumbFilesBeforeImageDrawEx(class TThumbGrid* sender, int idx, int left, int top,
+                                          struct TCanvas& dest, struct TThumbRect& thumbRect);
     // END thumbs
 
     // ==== Frame section (skinned frame, window buttons) =======================
