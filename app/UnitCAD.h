@@ -162,13 +162,37 @@ public:
 
     // ==== Browser section (folder list, view modes, file commands) ===========
     // BEGIN browser
+    class TRzShellList* ShellListFiles = nullptr;
+    class TRzShellCombo* ShellComboFolder = nullptr;
+    QObject* PopupSource = nullptr; // the view PopupMenuList was last opened from
     void CreateBrowserControls();
+    void ConnectThumbMouse();          // ShellThumbFiles' presses to ShellThumbFilesMouseDown
     void ApplyFileFilter(bool onlyDrawings) override;
     void ApplyShowHidden(bool show) override;
     void ApplyListSettings();          // filter and hidden items from the settings fields
     QString FolderPathForSettings() const; // the combo's folder path; empty without one
     int BrowserView() const;
     void RestoreStartFolder();
+    // Tests: the first command-line argument as RestoreStartFolder sees it
+    // (nullptr: the real command line).
+    static void SetStartArgumentOverride(const QString* arg);
+    void PM_ReportClick(QAction* sender);
+    void BtnUpClick();
+    void BtnRefreshClick();
+    void ShellListFilesFolderChanged();
+    void ShellListFilesDblClickOpen(bool* handled);
+    void ShellListFilesMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
+    void ShellThumbFilesMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void PM_OpenFileClick();
+    void PM_ShellopenfileClick();
+    void PM_DeleteClick();
+    void PM_RenameClick();
+    void PM_PropertiesClick();
+    // The selection of the view in front: each path followed by NUL, one more
+    // NUL at the end; empty for no selection.
+    QString SelectedPaths() const;
+    static QString LastPathSegment(const QString& path);
+    QString ThumbTargetPath() const;   // the path of entry HitIndex
     // END browser
 
     // ==== Thumbnails section (catalogue, painting, preview loader) ===========
