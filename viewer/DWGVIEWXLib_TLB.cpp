@@ -54,6 +54,7 @@ void addFontsFrom(const QString& folder) {
 }  // namespace
 
 TDwgViewX::TDwgViewX(QWidget* parent) : QWidget(parent) {
+    cad::render::registerCadFontSubstitutes();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);

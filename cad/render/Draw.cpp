@@ -20,9 +20,11 @@ namespace cad::render {
 
 namespace {
 
+}  // namespace
+
 // Fontconfig knows no "宋体"; point it (and the usual Windows CJK names) at
 // the Song/Ming faces Debian ships.
-void registerFontSubstitutes() {
+void registerCadFontSubstitutes() {
     static std::once_flag once;
     std::call_once(once, [] {
         const QStringList song{"AR PL UMing CN", "AR PL UMing TW", "AR PL SungtiL GB",
@@ -32,6 +34,8 @@ void registerFontSubstitutes() {
             QFont::insertSubstitutions(QString::fromUtf8(name), song);
     });
 }
+
+namespace {
 
 constexpr double kFontRef = 64;  // pixel size the fonts are set up at
 
@@ -110,7 +114,7 @@ public:
     }
 
     DrawStats run() {
-        registerFontSubstitutes();
+        registerCadFontSubstitutes();
         setUpDirectRaster();
         p_.setRenderHint(QPainter::Antialiasing, o_.antialias);
         p_.setRenderHint(QPainter::TextAntialiasing, true);

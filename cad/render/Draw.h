@@ -30,6 +30,10 @@ struct DrawStats {
 DrawStats drawResolved(QPainter& painter, const ResolvedDrawing& drawing, const ViewTransform& view,
                        const DrawOptions& options);
 
+// Tells fontconfig which installed faces stand for "宋体" and the other usual
+// Windows CJK family names. Called by the first draw; safe to call again.
+void registerCadFontSubstitutes();
+
 // Colour an entity gets on this background (index 7 flips to black on light ones).
 Rgb displayColour(Rgb colour, bool contrast, Rgb background);
 

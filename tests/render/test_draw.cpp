@@ -1,4 +1,6 @@
 // Draw step: culling, level of detail and clipping on small resolved drawings.
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
@@ -145,6 +147,14 @@ private slots:
         QVERIFY(a > 90);
         QVERIFY(std::abs(a - b) <= a / 10);
         QCOMPARE(direct.pixel(60, 30) & 0xFFFFFF, viaPainter.pixel(60, 30) & 0xFFFFFF);
+    }
+
+    void songSubstituteHasChineseGlyphs() {
+        registerCadFontSubstitutes();
+        const QFont song(QString::fromUtf8("宋体"));
+        const QString family = QFontInfo(song).family();
+        QVERIFY2(family.contains("UMing") || family.contains("CJK") || family.contains("Sung"), qPrintable(family));
+        QVERIFY(QFontMetrics(song).inFont(QChar(0x4E2D)));  // 中
     }
 };
 
