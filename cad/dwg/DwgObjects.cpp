@@ -1293,7 +1293,10 @@ void ObjectDecoder::decodeOne(const ObjectLoc& loc, std::map<std::string, int>& 
         CmColor color;
         if (ver <= Ver::R14) {
             l.frozen = r.B();
-            l.on = r.B();
+            // Set on layers that are off in every R14 file we met, though the
+            // format description names it "on"; read that way, all layers of
+            // those files would be hidden.
+            l.on = !r.B();
             (void)r.B();
             l.locked = r.B();
             color = r.CMC();

@@ -159,6 +159,15 @@ TEST_P(DwgAgainstDxf, ModelSpaceCountsMatch)
     for (const auto& l : dxf.drawing->layers)
         dxfLayers.insert(r14Name(l.name));
     EXPECT_EQ(dwgLayers, dxfLayers);
+    // A layer wrongly read as off or frozen hides its entities in the viewer.
+    std::set<std::string> dwgHidden, dxfHidden;
+    for (const auto& l : dwg.drawing->layers)
+        if (!l.on || l.frozen)
+            dwgHidden.insert(r14Name(l.name) + (l.on ? "" : " off") + (l.frozen ? " frozen" : ""));
+    for (const auto& l : dxf.drawing->layers)
+        if (!l.on || l.frozen)
+            dxfHidden.insert(r14Name(l.name) + (l.on ? "" : " off") + (l.frozen ? " frozen" : ""));
+    EXPECT_EQ(dwgHidden, dxfHidden);
     // 2007+ text is Unicode; their code page is a leftover that exporters
     // do not always copy, so it is compared for older files only.
     if (dwg.drawing->header.version < "AC1021") {
