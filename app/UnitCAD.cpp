@@ -3,16 +3,17 @@
 #include "Anchors.h"
 #include "Buttons.h"
 #include "CADFunctions.h"
+#include "IniFile.h"
 #include "UnitFace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <cfenv>
 
@@ -47,14 +48,7 @@ void TFrmCAD::SetProgramDirOverride(const QString& dir)
 
 QString TFrmCAD::SettingsFilePath() const
 {
-    const QString beside = ProgramDir + QStringLiteral("Korvane.ini");
-    const QFileInfo dirInfo(ProgramDir);
-    if (dirInfo.isDir() && dirInfo.isWritable())
-        return beside;
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                           + QStringLiteral("/plendor");
-    QDir().mkpath(config);
-    return config + QStringLiteral("/Korvane.ini");
+    return QFile::decodeName(QByteArray::fromStdString(settings::SettingsFilePath(QFile::encodeName(ProgramDir).toStdString())));
 }
 
 TFrmCAD::TFrmCAD(QWidget* parent)

@@ -4,7 +4,9 @@
 
 #include "ColorComboBox.h"
 #include "DWGVIEWXLib_TLB.h"
+#include "RzShellList.h"
 #include "SpinEdit.h"
+#include "ThumbGrid.h"
 #include "UnitOptions.h"
 
 #include <QAbstractButton>
@@ -116,6 +118,8 @@ private slots:
         OpenDialog d(*f.window);
         d.dialog.ComboBox1->setCurrentIndex(d.dialog.ComboBox1->findText("120 x 120"));
         QCOMPARE(f.window->ThumbW, 120);
+        QCOMPARE(f.window->ShellThumbFiles->ThumbWidth(), 120);
+        QCOMPARE(f.window->ShellThumbFiles->ThumbHeight(), 140);
     }
 
     void drawingOnlyBothWays()
@@ -123,10 +127,13 @@ private slots:
         WindowFixture f;
         OpenDialog d(*f.window);
         QVERIFY(d.dialog.RzCheckBox1->isChecked());
+        QCOMPARE(f.window->ShellListFiles->FileFilter(), QString("*.dwg;*.dxf;*.dwf"));
         clickIndicator(d.dialog.RzCheckBox1);
         QVERIFY(f.window->LoadAllFile);
+        QCOMPARE(f.window->ShellListFiles->FileFilter(), QString());
         clickIndicator(d.dialog.RzCheckBox1);
         QVERIFY(!f.window->LoadAllFile);
+        QCOMPARE(f.window->ShellListFiles->FileFilter(), QString("*.dwg;*.dxf;*.dwf"));
         clickIndicator(d.dialog.RzCheckBox2);
         QVERIFY(!f.window->ShowHidden);
     }
@@ -151,6 +158,10 @@ private slots:
         d.dialog.ComboBoxBorderColor->setColorRef(0x0000FF);
         emit d.dialog.ComboBoxBorderColor->colorChanged(0x0000FF);
         QCOMPARE(f.window->ThumbBorderColor, 0x0000FF);
+        QCOMPARE(f.window->ShellThumbFiles->ThumbnailsBorderColor(), QColor(255, 0, 0));
+        d.dialog.ComboBoxBackColor->setColorRef(0x00FF00);
+        emit d.dialog.ComboBoxBackColor->colorChanged(0x00FF00);
+        QCOMPARE(f.window->ShellThumbFiles->ThumbnailsBackground(), QColor(0, 255, 0));
     }
 
     void spacingWhileTypingAndOnLeaving()
@@ -172,6 +183,7 @@ private slots:
         d.dialog.SpinEdit5->setFocus();
         QTRY_COMPARE(f.window->ThumbSpaceW, 50);
         QCOMPARE(edit->text(), QString("50"));
+        QCOMPARE(f.window->ShellThumbFiles->HorizBorder(), 50);
     }
 
     void escapeDoesNotClose()
