@@ -4,6 +4,7 @@
 #include "Buttons.h"
 #include "CADFunctions.h"
 #include "IniFile.h"
+#include "PathBytes.h"
 #include "UnitFace.h"
 
 #include <QApplication>
@@ -48,7 +49,7 @@ void TFrmCAD::SetProgramDirOverride(const QString& dir)
 
 QString TFrmCAD::SettingsFilePath() const
 {
-    return QFile::decodeName(QByteArray::fromStdString(settings::SettingsFilePath(QFile::encodeName(ProgramDir).toStdString())));
+    return DecodePath(QByteArray::fromStdString(settings::SettingsFilePath(EncodePath(ProgramDir).toStdString())));
 }
 
 TFrmCAD::TFrmCAD(QWidget* parent)

@@ -3,13 +3,14 @@
 #include "UnitCAD.h"
 
 #include "IniFile.h"
+#include "PathBytes.h"
 #include "SettingsValues.h"
 
 #include <QFile>
 
 void TFrmCAD::LoadSettings()
 {
-    const settings::IniFile ini(QFile::encodeName(SettingsFilePath()).toStdString());
+    const settings::IniFile ini(EncodePath(SettingsFilePath()).toStdString());
     const settings::SettingsValues v = settings::ReadSettingsValues(ini);
     LanguageIndex = v.LanguageIndex;
     ThumbW = v.ThumbW;
@@ -28,7 +29,7 @@ void TFrmCAD::LoadSettings()
 
 void TFrmCAD::SaveSettings()
 {
-    settings::IniFile ini(QFile::encodeName(SettingsFilePath()).toStdString());
+    settings::IniFile ini(EncodePath(SettingsFilePath()).toStdString());
     settings::SettingsValues v;
     v.ThumbW = ThumbW;
     v.ThumbBorderColor = ThumbBorderColor;
@@ -40,5 +41,5 @@ void TFrmCAD::SaveSettings()
     v.ShowHidden = ShowHidden;
     v.BkColor = BkColor;
     v.LanguageIndex = LanguageIndex;
-    settings::WriteSettingsValues(ini, v, QFile::encodeName(FolderPathForSettings()).toStdString(), BrowserView());
+    settings::WriteSettingsValues(ini, v, EncodePath(FolderPathForSettings()).toStdString(), BrowserView());
 }

@@ -47,8 +47,10 @@ TFrmOptions::TFrmOptions(OptionsHost& host, QWidget* parent)
     setModal(true);
 
     Tabs = new QTabWidget(this);
-    Tabs->setGeometry(kInnerBorder, kInnerBorder, kClientSize.width() - 2 * kInnerBorder,
-                      kClientSize.height() - 2 * kInnerBorder - kStripHeight);
+    // The pages are laid out to 265 pixels deep, so the tab control takes the
+    // whole height above the button strip.
+    Tabs->setGeometry(kInnerBorder / 2, kInnerBorder / 2, kClientSize.width() - kInnerBorder,
+                      kClientSize.height() - kStripHeight - kInnerBorder / 2);
     Tabs->setStyleSheet(QStringLiteral("QTabBar::tab { height: 19px; }"));
 
     TabSheet1 = new QWidget;
@@ -117,7 +119,7 @@ TFrmOptions::TFrmOptions(OptionsHost& host, QWidget* parent)
     BtnClose->setObjectName(QStringLiteral("BtnClose"));
     BtnClose->setAutoDefault(false);
     BtnClose->setDefault(false);
-    BtnClose->setGeometry(360, kClientSize.height() - kInnerBorder - kStripHeight + 10, 75, 23);
+    BtnClose->setGeometry(360, kClientSize.height() - kStripHeight + 5, 75, 23);
 
     FormCreate();
 

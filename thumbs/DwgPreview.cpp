@@ -2,6 +2,11 @@
 
 #include <QBuffer>
 #include <QFile>
+
+#include "PathBytes.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 #include <QIODevice>
 
 #include <cstring>
@@ -91,6 +96,16 @@ void openForReading(QFile& f) {
   // No sharing modes here: a plain read-only open stands in for the
   // exclusive one, and a held-open drawing reads like any other.
   // Unbuffered: a few scattered reads, each straight into its destination.
+  // A name that is not valid UTF-8 keeps its bytes only through EncodePath;
+  // Qt's own name conversion would look for another file.
+  if (PathHasRawBytes(f.fileName())) {
+    const int fd = ::open(EncodePath(f.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && f.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+      return;
+    if (fd >= 0)
+      ::close(fd);
+    throw DwgPreviewOpenError(QStringLiteral("无法打开文件 %1").arg(f.fileName()).toStdString());
+  }
   if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw DwgPreviewOpenError(QStringLiteral("无法打开文件 %1: %2")
                                   .arg(f.fileName(), f.errorString())

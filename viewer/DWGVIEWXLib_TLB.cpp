@@ -1,5 +1,7 @@
 #include "DWGVIEWXLib_TLB.h"
 
+#include "PathBytes.h"
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -100,7 +102,7 @@ void TDwgViewX::setDrawingFile(const QString& path) {
     if (path.isEmpty()) {
         errorText_ = QStringLiteral("没有指定图纸文件。");
     } else {
-        const cad::LoadResult r = cad::loadDrawingFile(QFile::encodeName(path).toStdString());
+        const cad::LoadResult r = cad::loadDrawingFile(EncodePath(path).toStdString());
         if (r.status == cad::LoadStatus::Ok && r.drawing) {
             drawing_ = r.drawing;
             resolved_ = cad::render::resolveDrawing(*drawing_);

@@ -4,9 +4,13 @@
 
 #include "Buttons.h"
 #include "DWGVIEWXLib_TLB.h"
+#include "DwgPreview.h"
+#include "PathBytes.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -153,6 +157,34 @@ private slots:
             w.ApplyBackground(bad);
             QCOMPARE(w.RzPanelBk->palette().color(QPalette::Window), QColor(0, 0, 0));
         }
+    }
+
+    void namesThatAreNotUtf8StillOpen()
+    {
+        // "中文" in GBK: bytes that are not valid UTF-8, as unpacked from an old archive.
+        WindowFixture f;
+        const QByteArray folder = QFile::encodeName(f.dir.path()) + '/';
+        auto copyTo = [&](const QString& source, const QByteArray& name) {
+            QFile in(source);
+            if (!in.open(QIODevice::ReadOnly))
+                return QString();
+            const QByteArray data = in.readAll();
+            const QByteArray bytes = folder + name;
+            const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || ::write(fd, data.constData(), size_t(data.size())) != data.size())
+                return QString();
+            ::close(fd);
+            return DecodePath(bytes);
+        };
+        const QString dxf = copyTo(ourSample("flange.dxf"), QByteArray("\xd6\xd0\xce\xc4.dxf"));
+        QVERIFY(PathHasRawBytes(dxf));
+        f.window->OpenDrawing(dxf);
+        QVERIFY(f.window->DrawingOpen);
+
+        const QString dwg = copyTo(QStringLiteral(PLENDOR_SAMPLES_DIR "/dwg/AC1015/libredwg/2000/Arc.dwg"),
+                                   QByteArray("\xd6\xd0\xce\xc4.dwg"));
+        QVERIFY(!dwg.isEmpty());
+        QVERIFY(!LoadDwgPreviewImage(dwg).isNull());
     }
 
     void waitPanelKeepsItsCentreFraction()
