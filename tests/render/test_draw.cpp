@@ -16,7 +16,7 @@ namespace {
 std::shared_ptr<ResolvedDrawing> resolveEntities(std::vector<cad::EntityPtr> entities) {
     cad::Drawing d;
     cad::Layer l0;
-    l0.name = "0";
+    l0.name.push_back('0'); // not = "0": GCC 12 gives a false -Wrestrict there under the sanitizers
     l0.color = 1;
     d.layers = {l0};
     d.buildIndex();
